@@ -1,0 +1,120 @@
+// Owns the entity table: taking and freeing slots, clearing, the overlap test
+// every collision uses, and the per-frame cull.
+#include "entities/entities.h"
+
+#include "rect.h"
+
+std::array<Entity, MAX_ENTITIES> entities{};
+
+namespace {
+
+// What a slot looks like once freed. slope, start_x, start_y and lives are left
+// as they were: the next occupant may see them.
+void reset_slot(Entity& e)
+{
+    e.in_use = 0;
+    e.active = 0;
+    e.is_player = 0;
+    e.kind = 0;
+    e.anim_frame = 0;
+    e.health = -1;
+    e.x = 0.0;
+    e.y = 0.0;
+    e.height = 0.0;
+    e.width = 0.0;
+    e.target_x = 0.0;
+    e.target_y = 0.0;
+}
+
+bool outside_play_area(const Entity& e)
+{
+    return e.x < -100.0 || e.y < -100.0 || e.x > 1280.0 || e.y > 800.0;
+}
+
+} // namespace
+
+void entity_table_init()
+{
+    for (Entity& e : entities) {
+        e.in_use = 0;
+        e.active = 0;
+        e.is_player = 0;
+        e.health = -1;
+        e.kind = 0;
+        e.anim_frame = 0;
+        e.sprite = nullptr;
+    }
+}
+
+// The caller fills the slot; it finds the free-slot values in it.
+Entity* entity_alloc()
+{
+    for (Entity& e : entities) {
+        if (e.in_use == 0) {
+            e.in_use = 1;
+            return &e;
+        }
+    }
+    return nullptr;
+}
+
+void entity_free(Entity* e)
+{
+    if (e == nullptr || e->is_player == 1) {
+        return;
+    }
+    if (e->sprite != nullptr) {
+        sprite_release(e->sprite);
+        e->sprite = nullptr;
+    }
+    reset_slot(*e);
+}
+
+void entity_clear_all()
+{
+    for (Entity& e : entities) {
+        entity_free(&e);
+    }
+}
+
+int find_player()
+{
+    for (int i = 0; i < MAX_ENTITIES; ++i) {
+        if (entities[i].is_player == 1) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Edges that only touch count as overlapping; sums are taken in 32 bits.
+int rects_overlap(Sint16 x1, Sint16 y1, Uint16 w1, Uint16 h1, Sint16 x2, Sint16 y2, Uint16 w2,
+                  Uint16 h2)
+{
+    const bool across = x1 + w1 >= x2 && x1 <= x2 + w2;
+    const bool down = y1 + h1 >= y2 && y1 <= y2 + h2;
+    return across && down ? 1 : 0;
+}
+
+int rects_overlap(const SDL_Rect& a, const SDL_Rect& b)
+{
+    return rects_overlap(a.x, a.y, a.w, a.h, b.x, b.y, b.w, b.h);
+}
+
+// A free slot gives a zero rectangle at (0, 0).
+SDL_Rect entity_rect(const Entity& e)
+{
+    return SDL_Rect{rect_coord(e.x), rect_coord(e.y), rect_size(e.width), rect_size(e.height)};
+}
+
+void cull_entities()
+{
+    for (Entity& e : entities) {
+        if (e.health == 0) {
+            entity_free(&e);
+        }
+        if (outside_play_area(e)) {
+            entity_free(&e);
+        }
+    }
+}

@@ -1,0 +1,104 @@
+// The order of everything: start-up, the steps of a frame, the controls, shutdown.
+#include "game.h"
+
+#include "draw.h"
+#include "entities/entities.h"
+#include "sprites.h"
+#include "video.h"
+
+#include <SDL_image.h>
+
+#include <cstdlib>
+
+namespace {
+
+// Kept for the whole run; never used again once painted.
+SDL_Surface* background = nullptr;
+
+} // namespace
+
+void game_startup()
+{
+    video_init();
+    entity_table_init();
+    cursor_init();
+    spawn_player(750, 750); // the table is empty, so the player takes slot 0
+    spawn_demon(5, 5);
+    spawn_demon(1, 1);
+    std::atexit(game_shutdown);
+}
+
+// Exit handler: runs before SDL_Quit, which video_init registered earlier.
+void game_shutdown()
+{
+    sprite_release_all();
+    entity_clear_all();
+}
+
+// A missing or unreadable background is not an error: the world surface keeps
+// whatever SDL created it with.
+void paint_background()
+{
+    SDL_Surface* loaded = IMG_Load("images/bgtest.png");
+    if (loaded == nullptr) {
+        return;
+    }
+    background = SDL_DisplayFormat(loaded);
+    SDL_FreeSurface(loaded);
+    if (background != nullptr) {
+        SDL_UpperBlit(background, nullptr, world_surface, nullptr);
+    }
+}
+
+// Frame steps 1 to 8; present_frame is step 9.
+void build_frame()
+{
+    copy_view();
+    update_blasters();
+    update_demons();
+    cull_entities();
+    draw_entities();
+    draw_lives();
+    draw_health_bars(); // may revive the player or show the game-over screen
+    draw_cursor();
+}
+
+Controls read_controls()
+{
+    SDL_PumpEvents();
+    Controls in{};
+    in.keys = SDL_GetKeyState(nullptr);
+    in.buttons = SDL_GetMouseState(nullptr, nullptr);
+    // Nothing is pumped between reads, so one reading of the pointer serves
+    // every action of this input step.
+    SDL_GetMouseState(&in.pointer_x, &in.pointer_y);
+    return in;
+}
+
+// Held, not pressed: every held control acts on every frame, in this order.
+// C comes last, so it clears what Space or the button made in the same step.
+bool apply_controls(const Controls& in)
+{
+    if (in.keys[SDLK_w]) {
+        player_move(0, -10);
+    }
+    if (in.keys[SDLK_s]) {
+        player_move(0, 10);
+    }
+    if (in.keys[SDLK_a]) {
+        player_move(-10, 0);
+    }
+    if (in.keys[SDLK_d]) {
+        player_move(10, 0);
+    }
+    if (in.keys[SDLK_SPACE]) {
+        spawn_demon(in.pointer_x, in.pointer_y);
+    }
+    if (in.buttons & SDL_BUTTON(1)) {
+        fire_blaster(in.pointer_x, in.pointer_y);
+    }
+    if (in.keys[SDLK_c]) {
+        entity_clear_all();
+    }
+    return in.keys[SDLK_ESCAPE] != 0;
+}

@@ -1,0 +1,18 @@
+// Entry point: start up, paint the background, then play frames until Escape.
+#include "game.h"
+#include "video.h"
+
+#include <cstdlib>
+
+int main(int, char**)
+{
+    game_startup();
+    paint_background();
+    for (;;) {
+        build_frame();
+        present_frame();
+        if (apply_controls(read_controls())) {
+            std::exit(0);
+        }
+    }
+}

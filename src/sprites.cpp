@@ -1,0 +1,130 @@
+// Owns the sprite cache: every sheet the game draws, loaded once per path, shared
+// by reference count, freed when the count drops to exactly zero.
+#include "sprites.h"
+
+#include "rect.h"
+
+#include <SDL_image.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+std::array<Sprite, MAX_SPRITES> cache{};
+// Entries that have ever held a sheet; lookups search only these. Never shrinks.
+int used = 0;
+
+Sprite* find_loaded(const char* path)
+{
+    for (int i = 0; i < used; ++i) {
+        if (std::strncmp(path, cache[i].name, SPRITE_NAME_LEN) == 0) {
+            return &cache[i];
+        }
+    }
+    return nullptr;
+}
+
+// A released entry is reused before the cache grows; at most 998 ever fill.
+Sprite* claim_entry()
+{
+    for (int i = 0; i < used; ++i) {
+        if (cache[i].refcount == 0) {
+            return &cache[i];
+        }
+    }
+    if (used + 1 >= MAX_SPRITES) {
+        std::fputs("Maximum Sprites Reached.\n", stderr);
+        std::exit(1);
+    }
+    return &cache[used++];
+}
+
+// White is the transparent colour of every sheet; any alpha in the file is dropped.
+SDL_Surface* load_sheet(const char* path)
+{
+    SDL_Surface* loaded = IMG_Load(path);
+    if (loaded == nullptr) {
+        std::fprintf(stderr, "unable to load a vital sprite: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+    SDL_Surface* sheet = SDL_DisplayFormat(loaded);
+    SDL_FreeSurface(loaded);
+    if (sheet == nullptr) {
+        std::fprintf(stderr, "unable to load a vital sprite: %s\n", SDL_GetError());
+        std::exit(1);
+    }
+    SDL_SetColorKey(sheet, SDL_SRCCOLORKEY, SDL_MapRGB(sheet->format, 255, 255, 255));
+    return sheet;
+}
+
+// The key keeps the path's first 20 bytes, without a terminator when the path is
+// that long or longer; shorter paths are padded with zeros.
+void set_name(Sprite* s, const char* path)
+{
+    const std::size_t length = strnlen(path, SPRITE_NAME_LEN);
+    std::memcpy(s->name, path, length);
+    std::memset(s->name + length, 0, SPRITE_NAME_LEN - length);
+}
+
+} // namespace
+
+Sprite* sprite_load(const char* path, int frame_w, int frame_h)
+{
+    if (Sprite* hit = find_loaded(path)) {
+        hit->refcount += 1;
+        return hit;
+    }
+    Sprite* s = claim_entry();
+    s->surface = load_sheet(path);
+    set_name(s, path);
+    s->frames_per_row = FRAMES_PER_ROW;
+    s->frame_w = frame_w;
+    s->frame_h = frame_h;
+    s->refcount += 1;
+    return s;
+}
+
+// Only a count reaching exactly zero frees, so no surface is ever freed twice.
+void sprite_release(Sprite* s)
+{
+    s->refcount -= 1;
+    if (s->refcount != 0) {
+        return;
+    }
+    s->name[0] = '\0';
+    if (s->surface != nullptr) {
+        SDL_FreeSurface(s->surface);
+    }
+    s->surface = nullptr;
+}
+
+void sprite_release_all()
+{
+    for (Sprite& s : cache) {
+        sprite_release(&s);
+    }
+}
+
+void sprite_blit_frame(Sprite* s, SDL_Surface* dst, int x, int y, int frame)
+{
+    const int col = frame % s->frames_per_row;
+    const int row = frame / s->frames_per_row;
+    SDL_Rect source{rect_coord(s->frame_w * col), rect_coord(s->frame_h * row),
+                    rect_size(s->frame_w), rect_size(s->frame_h)};
+    SDL_Rect destination{rect_coord(x), rect_coord(y), rect_size(s->frame_w),
+                         rect_size(s->frame_h)};
+    SDL_UpperBlit(s->surface, &source, dst, &destination);
+}
+
+int sprite_cache_used()
+{
+    return used;
+}
+
+const Sprite* sprite_cache_entry(int index)
+{
+    return &cache[index];
+}

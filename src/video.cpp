@@ -1,0 +1,134 @@
+// Owns the display, the two off-screen surfaces, the view rectangle and the
+// frame-timing values.
+#include "video.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+SDL_Surface* screen_buffer = nullptr;
+SDL_Surface* world_surface = nullptr;
+
+namespace {
+
+constexpr int WORLD_W = 2560;
+constexpr Uint32 HW_FULLSCREEN = SDL_FULLSCREEN | SDL_ANYFORMAT | SDL_HWSURFACE;
+constexpr Uint32 SW_FULLSCREEN = SDL_FULLSCREEN | SDL_ANYFORMAT;
+
+int ScreenX = 0;
+int ScreenY = 0;
+int bits_per_pixel = 0;
+Uint32 video_flags = 0;
+Uint32 red_mask = 0;
+Uint32 green_mask = 0;
+Uint32 blue_mask = 0;
+Uint32 alpha_mask = 0;
+
+SDL_Surface* display = nullptr;
+SDL_Rect view_rect;
+
+Uint32 previous_frame_ticks = 0;
+Uint32 limiter_ticks = 100;
+
+[[noreturn]] void fail(const char* format)
+{
+    std::fprintf(stderr, format, SDL_GetError());
+    std::exit(1);
+}
+
+// First mode the display accepts wins; with none, ask anyway at the current depth.
+void choose_mode()
+{
+    if (SDL_VideoModeOK(ScreenX, ScreenY, 32, HW_FULLSCREEN)) {
+        bits_per_pixel = 32;
+        video_flags = HW_FULLSCREEN;
+    } else if (SDL_VideoModeOK(ScreenX, ScreenY, 16, HW_FULLSCREEN)) {
+        bits_per_pixel = 16;
+        video_flags = HW_FULLSCREEN;
+    } else if (SDL_VideoModeOK(ScreenX, ScreenY, 16, SW_FULLSCREEN)) {
+        bits_per_pixel = 16;
+        video_flags = SW_FULLSCREEN;
+    } else {
+        bits_per_pixel = 0;
+        video_flags = SW_FULLSCREEN;
+    }
+}
+
+// Off-screen surfaces are converted to the display's format once, so the two
+// full-screen copies of every frame need no conversion.
+SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
+{
+    SDL_Surface* raw = SDL_CreateRGBSurface(flags, w, ScreenY, bits_per_pixel, red_mask,
+                                            green_mask, blue_mask, alpha_mask);
+    if (raw == nullptr) {
+        fail(failure);
+    }
+    SDL_Surface* converted = SDL_DisplayFormat(raw);
+    SDL_FreeSurface(raw);
+    if (converted == nullptr) {
+        fail(failure);
+    }
+    return converted;
+}
+
+} // namespace
+
+void video_init()
+{
+    ScreenX = 1280;
+    ScreenY = 800;
+    red_mask = 0x000000FF;
+    green_mask = 0x0000FF00;
+    blue_mask = 0x00FF0000;
+    alpha_mask = 0xFF000000;
+
+    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
+        fail("Unable to init SDL: %s\n");
+    }
+    std::atexit(SDL_Quit);
+
+    choose_mode();
+    display = SDL_SetVideoMode(ScreenX, ScreenY, bits_per_pixel, video_flags);
+    if (display == nullptr) {
+        fail("Unable to set ScreenXxScreenY video: %s\n");
+    }
+    screen_buffer = make_display_surface(SDL_HWSURFACE, ScreenX,
+                                         "Couldn't initialize background buffer: %s\n");
+    world_surface = make_display_surface(video_flags, WORLD_W,
+                                         "Couldn't initialize Video buffer: %s\n");
+    view_rect = SDL_Rect{0, 0, static_cast<Uint16>(screen_buffer->w),
+                         static_cast<Uint16>(screen_buffer->h)};
+
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_EnableKeyRepeat(500, 30);
+}
+
+// The only clearing a frame gets: the background overwrites the whole buffer.
+void copy_view()
+{
+    SDL_UpperBlit(world_surface, &view_rect, screen_buffer, nullptr);
+}
+
+void present_frame()
+{
+    SDL_UpperBlit(screen_buffer, nullptr, display, nullptr);
+    SDL_Flip(display);
+
+    const Uint32 now = SDL_GetTicks();
+    std::printf("Ticks passed this frame: %i\n", static_cast<int>(now - previous_frame_ticks));
+    // Flushed so that a pipe sees each frame's line as the frame ends.
+    std::fflush(stdout);
+    previous_frame_ticks = now;
+
+    frame_limit(FRAME_MS);
+}
+
+// A frame lasts at least `ms` from the end of the previous wait; a slow frame is
+// not made up for later.
+void frame_limit(int ms)
+{
+    const Uint32 elapsed = SDL_GetTicks() - limiter_ticks;
+    if (elapsed < static_cast<Uint32>(ms)) {
+        SDL_Delay(static_cast<Uint32>(ms) - elapsed);
+    }
+    limiter_ticks = SDL_GetTicks();
+}

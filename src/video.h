@@ -1,0 +1,17 @@
+// Display, the screen buffer every frame is drawn into, the world surface holding
+// the background, and the frame limiter.
+#pragma once
+
+#include <SDL.h>
+
+constexpr int FRAME_MS = 33;
+
+// Every drawing step paints into this; present_frame copies it to the display.
+extern SDL_Surface* screen_buffer;
+// 2560x800 holding the background; only the view rectangle of it is shown.
+extern SDL_Surface* world_surface;
+
+void video_init();
+void copy_view();
+void present_frame();
+void frame_limit(int ms);
