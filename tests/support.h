@@ -1,0 +1,45 @@
+// Helpers for playing the real game in a test process under the dummy driver.
+#pragma once
+
+#include "entities/entities.h"
+
+#include <SDL.h>
+
+#include <array>
+#include <string>
+
+struct Rgb {
+    Uint8 r;
+    Uint8 g;
+    Uint8 b;
+    bool operator==(const Rgb&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Rgb& c);
+
+// Held input for one frame, as a player would hold it.
+struct Held {
+    std::array<Uint8, SDLK_LAST> keys{};
+    Uint8 buttons = 0;
+    int x = 640;
+    int y = 400;
+};
+
+// Display and an empty, initialised entity table; nothing spawned.
+void start_video();
+// The program's own start-up and background, as main runs them.
+void start_game();
+// One pass of the frame loop without the wait: steps 1 to 8, then the controls.
+// Returns whether the controls saw Escape.
+bool play_frame(const Held& in);
+// Moves SDL's pointer, as the mouse would.
+void move_pointer(int x, int y);
+
+Rgb pixel(SDL_Surface* s, int x, int y);
+Rgb screen_pixel(int x, int y);
+void fill(SDL_Surface* s, Rgb c);
+
+int count_taken();
+// A demon placed by hand, bypassing the spawner's position rules.
+int place_demon(double x, double y);
+std::string sprite_path(const Sprite* s);
