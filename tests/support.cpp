@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ostream>
 
 std::ostream& operator<<(std::ostream& os, const Rgb& c)
@@ -79,16 +80,17 @@ int count_taken()
 
 int place_demon(double x, double y)
 {
-    spawn_demon(0, 0);
-    for (int i = MAX_ENTITIES - 1; i >= 0; --i) {
-        if (entities[i].in_use == 1 && entities[i].kind == KIND_DEMON && entities[i].x == 0.0 &&
-            entities[i].y == 0.0) {
-            entities[i].x = x;
-            entities[i].y = y;
-            return i;
-        }
+    int k = 0;
+    while (k < MAX_ENTITIES && entities[k].in_use == 1) {
+        ++k;
     }
-    return -1;
+    spawn_demon(0, 0);
+    if (k == MAX_ENTITIES) {
+        return -1;
+    }
+    entities[k].x = x;
+    entities[k].y = y;
+    return k;
 }
 
 std::string sprite_path(const Sprite* s)
@@ -97,4 +99,12 @@ std::string sprite_path(const Sprite* s)
         return "";
     }
     return std::string(s->name, strnlen(s->name, SPRITE_NAME_LEN));
+}
+
+testing::AssertionResult is_sheet(const Sprite* s, const char* path)
+{
+    if (s != nullptr && std::strncmp(s->name, path, SPRITE_NAME_LEN) == 0) {
+        return testing::AssertionSuccess();
+    }
+    return testing::AssertionFailure() << "sprite is \"" << sprite_path(s) << "\", not " << path;
 }

@@ -4,6 +4,7 @@
 #include "entities/entities.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <array>
 #include <string>
@@ -43,3 +44,5 @@ int count_taken();
 // A demon placed by hand, bypassing the spawner's position rules.
 int place_demon(double x, double y);
 std::string sprite_path(const Sprite* s);
+// Whether s is the cache entry for path, matched the way the cache matches keys.
+testing::AssertionResult is_sheet(const Sprite* s, const char* path);

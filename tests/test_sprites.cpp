@@ -1,0 +1,265 @@
+// The sprite cache: one entry per path, reference counts, reuse of released
+// entries, the entry limit, frame cutting and colour-key transparency.
+#include "support.h"
+
+#include "sprites.h"
+#include "video.h"
+
+#include <SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
+namespace {
+
+// Moves the test process into a fresh directory, so short relative paths can
+// name sheets written by the test.
+std::string enter_temp_dir()
+{
+    char dir[] = "/tmp/fiends-sprites-XXXXXX";
+    EXPECT_NE(mkdtemp(dir), nullptr);
+    EXPECT_EQ(chdir(dir), 0);
+    return dir;
+}
+
+// A 16x2 grid of cells, each a colour that names its cell: red = column,
+// green = row, blue 77. Cells are cell x cell pixels.
+void write_numbered_sheet(const char* path, int cell)
+{
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 16 * cell, 2 * cell, 32, 0xFF0000,
+                                          0xFF00, 0xFF, 0);
+    for (int row = 0; row < 2; ++row) {
+        for (int col = 0; col < 16; ++col) {
+            SDL_Rect r{static_cast<Sint16>(col * cell), static_cast<Sint16>(row * cell),
+                       static_cast<Uint16>(cell), static_cast<Uint16>(cell)};
+            SDL_FillRect(s, &r, SDL_MapRGB(s->format, 10 * col, 100 + row, 77));
+        }
+    }
+    ASSERT_EQ(SDL_SaveBMP(s, path), 0);
+    SDL_FreeSurface(s);
+}
+
+void write_plain_sheet(const char* path, Rgb colour)
+{
+    SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0xFF0000, 0xFF00, 0xFF, 0);
+    fill(s, colour);
+    ASSERT_EQ(SDL_SaveBMP(s, path), 0);
+    SDL_FreeSurface(s);
+}
+
+} // namespace
+
+TEST(SpriteCache, RepeatRequestsShareOneEntryLoadedOnceWithTheFirstSizes)
+{
+    start_video();
+    Sprite* first = sprite_load("images/demon.png", 90, 90);
+    SDL_Surface* surface = first->surface;
+    ASSERT_NE(surface, nullptr);
+
+    // Away from the pictures, a second request can only succeed from the cache.
+    const auto home = std::filesystem::current_path();
+    enter_temp_dir();
+    Sprite* second = sprite_load("images/demon.png", 12, 34);
+    std::filesystem::current_path(home);
+
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(second->surface, surface);
+    EXPECT_EQ(second->refcount, 2);
+    EXPECT_EQ(second->frame_w, 90);
+    EXPECT_EQ(second->frame_h, 90);
+    EXPECT_EQ(second->frames_per_row, FRAMES_PER_ROW);
+    EXPECT_EQ(sprite_cache_used(), 1);
+}
+
+TEST(SpriteCache, ReleaseToZeroFreesAndTheLowestFreeEntryIsReused)
+{
+    start_video();
+    Sprite* demon = sprite_load("images/demon.png", 90, 90);
+    Sprite* shot = sprite_load("images/blaster.png", 10, 10);
+    sprite_load("images/demon.png", 90, 90);
+
+    sprite_release(demon);
+    EXPECT_EQ(demon->refcount, 1);
+    EXPECT_NE(demon->surface, nullptr) << "still held once";
+
+    sprite_release(demon);
+    EXPECT_EQ(demon->refcount, 0);
+    EXPECT_EQ(demon->surface, nullptr);
+    EXPECT_EQ(demon->name[0], '\0');
+
+    // A different path takes the freed entry 0 before the cache grows.
+    Sprite* cursor = sprite_load("images/mouse.png", 16, 16);
+    EXPECT_EQ(cursor, demon);
+    EXPECT_EQ(sprite_path(cursor), "images/mouse.png");
+    EXPECT_EQ(cursor->frame_w, 16);
+    EXPECT_EQ(sprite_cache_used(), 2);
+
+    // Shots fired one at a time, each gone before the next, reload the same entry.
+    sprite_release(shot);
+    for (int i = 0; i < 1500; ++i) {
+        Sprite* again = sprite_load("images/blaster.png", 10, 10);
+        ASSERT_EQ(again, shot);
+        ASSERT_NE(again->surface, nullptr);
+        sprite_release(again);
+    }
+    EXPECT_EQ(sprite_cache_used(), 2);
+}
+
+TEST(SpriteCache, AnEntryReleasedPastZeroIsNeverReusedNorFreedTwice)
+{
+    start_video();
+    Sprite* shot = sprite_load("images/blaster.png", 10, 10);
+    sprite_release(shot);
+    sprite_release(shot); // would be a double free if a count below zero freed again
+    EXPECT_EQ(shot->refcount, -1);
+
+    Sprite* next = sprite_load("images/demon.png", 90, 90);
+    EXPECT_NE(next, shot);
+    EXPECT_EQ(sprite_cache_used(), 2);
+}
+
+TEST(SpriteCache, ReleaseAllThenClearingTheTableFreesEverySheet)
+{
+    start_game(); // cursor, player, two demons (demon sheet held twice)
+    SDL_Surface* demon_sheet = entities[1].sprite->surface;
+    ASSERT_EQ(entities[1].sprite->refcount, 2);
+
+    sprite_release_all();
+    EXPECT_EQ(entities[1].sprite->surface, demon_sheet) << "the demons still hold it";
+    EXPECT_EQ(sprite_cache_entry(MAX_SPRITES - 1)->refcount, -1);
+    entity_clear_all();
+    for (int i = 0; i < sprite_cache_used(); ++i) {
+        const Sprite* s = sprite_cache_entry(i);
+        EXPECT_TRUE(s->refcount != 0 || s->surface == nullptr) << "entry " << i;
+    }
+    EXPECT_EQ(sprite_cache_entry(1)->surface, nullptr) << "the demon sheet";
+}
+
+TEST(SpriteBlit, FramesAreCutSixteenToARow)
+{
+    start_video();
+    enter_temp_dir();
+    write_numbered_sheet("sheet.bmp", 44);
+    Sprite* s = sprite_load("sheet.bmp", 44, 44);
+
+    struct Case {
+        int frame;
+        int col;
+        int row;
+    };
+    for (Case c : {Case{0, 0, 0}, Case{5, 5, 0}, Case{15, 15, 0}, Case{16, 0, 1}, Case{17, 1, 1}}) {
+        fill(screen_buffer, {0, 0, 0});
+        sprite_blit_frame(s, screen_buffer, 300, 200, c.frame);
+        const Rgb want{static_cast<Uint8>(10 * c.col), static_cast<Uint8>(100 + c.row), 77};
+        EXPECT_EQ(screen_pixel(300, 200), want) << "frame " << c.frame;
+        EXPECT_EQ(screen_pixel(343, 243), want) << "frame " << c.frame;
+        // Exactly one frame's size is drawn.
+        EXPECT_EQ(screen_pixel(344, 200), (Rgb{0, 0, 0})) << "frame " << c.frame;
+        EXPECT_EQ(screen_pixel(300, 244), (Rgb{0, 0, 0})) << "frame " << c.frame;
+    }
+}
+
+TEST(SpriteBlit, WhiteIsTransparentAndNearWhiteIsNot)
+{
+    start_video();
+    enter_temp_dir();
+    write_plain_sheet("white.bmp", {255, 255, 255});
+    write_plain_sheet("almost.bmp", {254, 255, 255});
+    fill(screen_buffer, {40, 50, 60});
+
+    sprite_blit_frame(sprite_load("white.bmp", 8, 8), screen_buffer, 10, 10, 0);
+    sprite_blit_frame(sprite_load("almost.bmp", 8, 8), screen_buffer, 30, 10, 0);
+
+    EXPECT_EQ(screen_pixel(12, 12), (Rgb{40, 50, 60}));
+    EXPECT_EQ(screen_pixel(32, 12), (Rgb{254, 255, 255}));
+}
+
+TEST(SpriteBlit, PositionsBeyondSixteenBitsWrapLikeTheRectangleFields)
+{
+    start_video();
+    enter_temp_dir();
+    write_plain_sheet("red.bmp", {200, 0, 0});
+    fill(screen_buffer, {0, 0, 0});
+    sprite_blit_frame(sprite_load("red.bmp", 8, 8), screen_buffer, 65536 + 100, 50, 0);
+    EXPECT_EQ(screen_pixel(100, 50), (Rgb{200, 0, 0}));
+}
+
+TEST(SpriteCacheDeathTest, AMissingPictureIsFatalWithStatusOne)
+{
+    EXPECT_EXIT(
+        {
+            start_video();
+            sprite_load("images/no_such_picture.png", 10, 10);
+        },
+        testing::ExitedWithCode(1),
+        "^unable to load a vital sprite: Couldn't open images/no_such_picture.png\n$");
+}
+
+TEST(SpriteCacheDeathTest, TheNineHundredNinetyNinthSheetIsOneTooMany)
+{
+    start_video();
+    enter_temp_dir();
+    write_plain_sheet("base.bmp", {1, 2, 3});
+    for (int i = 0; i <= 998; ++i) {
+        ASSERT_EQ(symlink("base.bmp", ("s" + std::to_string(i)).c_str()), 0);
+    }
+    std::vector<Sprite*> loaded;
+    for (int i = 0; i < 998; ++i) {
+        loaded.push_back(sprite_load(("s" + std::to_string(i)).c_str(), 8, 8));
+    }
+    EXPECT_EQ(sprite_cache_used(), 998);
+    // Releasing one makes room again without growing the cache.
+    sprite_release(loaded[500]);
+    EXPECT_EQ(sprite_load("s998", 8, 8), loaded[500]);
+    EXPECT_EQ(sprite_cache_used(), 998);
+
+    EXPECT_EXIT(sprite_load("s500", 8, 8), testing::ExitedWithCode(1),
+                "^Maximum Sprites Reached.\n$");
+}
+
+// Every picture the game asks for, at the size its callers ask, with enough
+// frames drawn and white as the transparent colour around them.
+TEST(Pictures, EverySheetLoadsWithItsFramesDrawn)
+{
+    start_video();
+    struct Sheet {
+        const char* path;
+        int w;
+        int h;
+        int frames;
+    };
+    const Sheet sheets[] = {
+        {"images/player.png", 50, 50, 1},     {"images/player_run.png", 44, 44, 11},
+        {"images/player_run_left.png", 44, 44, 11}, {"images/demon.png", 90, 90, 1},
+        {"images/blaster.png", 10, 10, 1},    {"images/rocketExplode.png", 16, 16, 2},
+        {"images/mouse.png", 16, 16, 16},
+    };
+    const Rgb ground{1, 200, 1};
+    for (const Sheet& sheet : sheets) {
+        Sprite* s = sprite_load(sheet.path, sheet.w, sheet.h);
+        EXPECT_GE(s->surface->w, sheet.w * std::min(sheet.frames, FRAMES_PER_ROW)) << sheet.path;
+        EXPECT_GE(s->surface->h, sheet.h * ((sheet.frames + 15) / 16)) << sheet.path;
+        for (int f = 0; f < sheet.frames; ++f) {
+            fill(screen_buffer, ground);
+            sprite_blit_frame(s, screen_buffer, 0, 0, f);
+            int drawn = 0;
+            for (int y = 0; y < sheet.h; ++y) {
+                for (int x = 0; x < sheet.w; ++x) {
+                    drawn += screen_pixel(x, y) == ground ? 0 : 1;
+                }
+            }
+            EXPECT_GT(drawn, 0) << sheet.path << " frame " << f << " is empty";
+            EXPECT_LT(drawn, sheet.w * sheet.h) << sheet.path << " frame " << f
+                                                << " has no transparent surround";
+        }
+    }
+    SDL_Surface* background = IMG_Load("images/bgtest.png");
+    ASSERT_NE(background, nullptr);
+    EXPECT_GE(background->w, 1280);
+    EXPECT_GE(background->h, 800);
+    SDL_FreeSurface(background);
+}
