@@ -108,10 +108,15 @@ void copy_view()
     SDL_UpperBlit(world_surface, &view_rect, screen_buffer, nullptr);
 }
 
-void present_frame()
+void show_frame()
 {
     SDL_UpperBlit(screen_buffer, nullptr, display, nullptr);
     SDL_Flip(display);
+}
+
+void present_frame()
+{
+    show_frame();
 
     const Uint32 now = SDL_GetTicks();
     std::printf("Ticks passed this frame: %i\n", static_cast<int>(now - previous_frame_ticks));

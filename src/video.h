@@ -13,5 +13,8 @@ extern SDL_Surface* world_surface;
 
 void video_init();
 void copy_view();
+// Shows the screen buffer, writes the frame's line and waits out the frame time.
 void present_frame();
+// Just the first part: the screen buffer onto the display.
+void show_frame();
 void frame_limit(int ms);
