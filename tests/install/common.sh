@@ -1,0 +1,84 @@
+# Shared by the install and package tests: a private X server, running the
+# installed game with a time limit, and failing with a message.
+# Sourced by bash scripts that use `set -euo pipefail`.
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+# No sound card on test machines; the dummy driver keeps ALSA quiet.
+export SDL_AUDIODRIVER=dummy
+
+FRAME_LINE='^Ticks passed this frame: [0-9]+$'
+
+# Starts Xvfb on the first free display of :60-:69 at the game's 1280x800;
+# sets XVFB_PID and DISPLAY. The caller's EXIT trap must call stop_xvfb.
+start_xvfb() {
+    local n tries
+    for n in 60 61 62 63 64 65 66 67 68 69; do
+        [ -e "/tmp/.X$n-lock" ] && continue
+        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        for tries in $(seq 50); do
+            if ! kill -0 "$XVFB_PID" 2>/dev/null; then
+                break # lost the display to someone else; try the next
+            fi
+            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+                export DISPLAY=":$n"
+                return 0
+            fi
+            sleep 0.2
+        done
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+    done
+    fail "no free X display in :60-:69"
+}
+
+stop_xvfb() {
+    if [ -n "${XVFB_PID:-}" ]; then
+        kill "$XVFB_PID" 2>/dev/null || true
+        wait "$XVFB_PID" 2>/dev/null || true
+        XVFB_PID=""
+    fi
+}
+
+# wait_for_frame <stdout file> <pid> <seconds>: true once the game has printed
+# its first frame line; false if it exits or the time runs out first.
+wait_for_frame() {
+    local out=$1 pid=$2 tries
+    for tries in $(seq $(($3 * 10))); do
+        grep -Eq "$FRAME_LINE" "$out" && return 0
+        kill -0 "$pid" 2>/dev/null || { grep -Eq "$FRAME_LINE" "$out"; return; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Escape is read once a frame from the held keys, so hold it for several frames.
+hold_escape() {
+    xdotool keydown Escape
+    sleep 0.3
+    xdotool keyup Escape
+}
+
+# Lines on stderr other than the sound library's start-up chatter.
+real_errors() {
+    grep -v '^ALSA lib ' "$1" || true
+}
+
+# run_to_first_frame <dir> <out> <err> <launcher>: with SDL's dummy video
+# driver (no window, no keyboard), starts the launcher from <dir> and waits for
+# the first frame line. Then the game must be killed, as only Escape ends it:
+# timeout passes on a TERM (which the game ignores) and sends KILL a second later.
+run_to_first_frame() {
+    local dir=$1 out=$2 err=$3 launcher=$4 pid seen=0
+    (cd "$dir" && SDL_VIDEODRIVER=dummy exec timeout -k 1 30 "$launcher") >"$out" 2>"$err" &
+    pid=$!
+    wait_for_frame "$out" "$pid" 20 && seen=1
+    kill -TERM "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    [ "$seen" = 1 ]
+}
