@@ -9,6 +9,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -65,7 +66,7 @@ bool write_rgba(const char* path, const Image& in)
 
 const png_byte* pixel(const Image& image, int x, int y)
 {
-    return &image.rgba[(static_cast<size_t>(y) * image.width + x) * 4];
+    return &image.rgba[(static_cast<std::size_t>(y) * image.width + x) * 4];
 }
 
 // Drawn means neither white (the game's colour key) nor already transparent.
@@ -97,14 +98,14 @@ Image make_icon(const Image& sheet, const Box& box, int size)
     const int scale = std::max(1, std::min(size / w, size / h));
     const int x0 = (size - w * scale) / 2;
     const int y0 = (size - h * scale) / 2;
-    Image icon{size, size, std::vector<png_byte>(static_cast<size_t>(size) * size * 4, 0)};
+    Image icon{size, size, std::vector<png_byte>(static_cast<std::size_t>(size) * size * 4, 0)};
     for (int y = 0; y < h * scale; ++y) {
         for (int x = 0; x < w * scale; ++x) {
             const png_byte* src = pixel(sheet, box.left + x / scale, box.top + y / scale);
             if (!drawn(src)) {
                 continue;
             }
-            png_byte* dst = &icon.rgba[(static_cast<size_t>(y0 + y) * size + x0 + x) * 4];
+            png_byte* dst = &icon.rgba[(static_cast<std::size_t>(y0 + y) * size + x0 + x) * 4];
             std::copy(src, src + 3, dst);
             dst[3] = 255;
         }

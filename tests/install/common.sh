@@ -14,11 +14,13 @@ FRAME_LINE='^Ticks passed this frame: [0-9]+$'
 
 # Starts Xvfb on the first free display of :60-:69 at the game's 1280x800;
 # sets XVFB_PID and DISPLAY. The caller's EXIT trap must call stop_xvfb.
+# -noreset: otherwise the server resets when the readiness probe disconnects,
+# and a client connecting during the reset is refused.
 start_xvfb() {
     local n tries
     for n in 60 61 62 63 64 65 66 67 68 69; do
         [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
+        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
         XVFB_PID=$!
         for tries in $(seq 50); do
             if ! kill -0 "$XVFB_PID" 2>/dev/null; then
