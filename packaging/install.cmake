@@ -72,7 +72,7 @@ set(CPACK_PACKAGE_VENDOR "The Fiends developers")
 set(CPACK_PACKAGE_CONTACT "The Fiends developers <fiends@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "2D action game: fight off the demons with your blaster")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Fiends is a small full-screen 2D action game. Walk your soldier around the
+    "Fiends is a small full-screen 2D action game. Walk your marine around the
 arena with W, A, S and D and fire blaster shots toward the mouse pointer;
 the demons close in and every touch costs health. Hold Escape to quit.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -81,7 +81,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps finds the runtime packages of every linked library
-# (libsdl1.2debian, libsdl-image1.2, libc6, libstdc++6, ...).
+# (libsdl1.2debian, libsdl-image1.2, libc6).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
 include(CPack)
