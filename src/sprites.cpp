@@ -56,7 +56,8 @@ SDL_Surface* load_sheet(const char* path)
         std::fprintf(stderr, "unable to load a vital sprite: %s\n", SDL_GetError());
         std::exit(1);
     }
-    SDL_SetColorKey(sheet, SDL_SRCCOLORKEY, SDL_MapRGB(sheet->format, 255, 255, 255));
+    // Run-length encoded key: the same pixels drawn, several times faster for crowds.
+    SDL_SetColorKey(sheet, SDL_SRCCOLORKEY | SDL_RLEACCEL, SDL_MapRGB(sheet->format, 255, 255, 255));
     return sheet;
 }
 

@@ -1,0 +1,39 @@
+// The game states the frame benchmarks start from: how each is built with the
+// game's own controls, and how the table is put back to it before every frame.
+#pragma once
+
+#include "entities/entities.h"
+
+#include <array>
+
+// One slot's sheet, by path: a frame may free a sheet and its name with it.
+struct SheetRef {
+    char path[SPRITE_NAME_LEN + 1];
+    int frame_w;
+    int frame_h;
+};
+
+struct GameState {
+    std::array<Entity, MAX_ENTITIES> table;
+    std::array<SheetRef, MAX_ENTITIES> sheets;
+    int pointer_x;
+    int pointer_y;
+};
+
+// Runs the program's start-up and background once; every state grows from it.
+void bench_startup();
+const GameState& startup_state();
+// `steps` input steps from the start-up state: Space held for the first `demons`
+// of them, the left button for the first `shots`, the player strafing.
+GameState build_state(int steps, int demons, int shots);
+
+void capture_state(GameState& out);
+// Puts the table, the sheets' reference counts and the pointer back as captured.
+void restore_state(const GameState& s);
+
+// One frame's work: steps 1 to 8 and the copy to the display, without the
+// per-frame line and the limiter's wait.
+void frame_work();
+
+int taken_slots();
+int live_of_kind(int kind);

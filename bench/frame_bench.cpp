@@ -1,0 +1,160 @@
+// Frame-time benchmarks: one frame's work in three table states, a plain memcpy
+// floor to compare them with, and the sprite cache's lookup of a loaded sheet.
+#include "bench_states.h"
+#include "video.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// The busy state: this many of each on the table.
+constexpr int BUSY_DEMONS = 100;
+constexpr int BUSY_SHOTS = 100;
+constexpr int STARTUP_DEMONS = 2;
+
+// Peak resident set of this process so far, in MiB (0 if it cannot be read).
+double peak_rss_mib()
+{
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (f == nullptr) {
+        return 0.0;
+    }
+    char line[256];
+    long kib = 0;
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1) {
+            break;
+        }
+    }
+    std::fclose(f);
+    return static_cast<double>(kib) / 1024.0;
+}
+
+double thread_cpu_seconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// Every iteration starts from the same table: restoring it is not timed, the
+// frame is, by the clock around it alone.
+void run_frames(benchmark::State& state, const GameState& start)
+{
+    double cpu_seconds = 0.0;
+    for (auto _ : state) {
+        restore_state(start);
+        const double c0 = thread_cpu_seconds();
+        const auto t0 = std::chrono::steady_clock::now();
+        frame_work();
+        const auto t1 = std::chrono::steady_clock::now();
+        cpu_seconds += thread_cpu_seconds() - c0;
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    restore_state(start);
+    // CPU time of this thread alone: shows how much of the wall time other
+    // processes on the machine took.
+    state.counters["cpu_ms"] = 1000.0 * cpu_seconds / static_cast<double>(state.iterations());
+    state.counters["taken"] = taken_slots();
+    state.counters["demons"] = live_of_kind(KIND_DEMON);
+    state.counters["shots"] = live_of_kind(KIND_BLASTER);
+    state.counters["peak_rss_MiB"] = peak_rss_mib();
+}
+
+void BM_frame_startup(benchmark::State& state)
+{
+    run_frames(state, startup_state());
+}
+
+void BM_frame_busy(benchmark::State& state)
+{
+    // Space held for the demons the start-up does not make, the button for every shot.
+    static const GameState busy = build_state(BUSY_SHOTS, BUSY_DEMONS - STARTUP_DEMONS, BUSY_SHOTS);
+    run_frames(state, busy);
+}
+
+void BM_frame_full_table(benchmark::State& state)
+{
+    // Both held until the last slot is taken: player + 2 + 2 x 498 = 999.
+    constexpr int STEPS = (MAX_ENTITIES - 1 - STARTUP_DEMONS) / 2;
+    static const GameState full = build_state(STEPS, STEPS, STEPS);
+    run_frames(state, full);
+}
+
+// The least any frame can cost: the bytes of the two full-screen copies, moved
+// by memcpy between three separate buffers as world, buffer and display are.
+void BM_memcpy_floor(benchmark::State& state)
+{
+    const std::size_t bytes = static_cast<std::size_t>(screen_buffer->h) * screen_buffer->w *
+                              screen_buffer->format->BytesPerPixel;
+    std::vector<unsigned char> world(bytes, 1);
+    std::vector<unsigned char> buffer(bytes, 2);
+    std::vector<unsigned char> display(bytes, 3);
+    for (auto _ : state) {
+        const auto t0 = std::chrono::steady_clock::now();
+        std::memcpy(buffer.data(), world.data(), bytes);
+        benchmark::ClobberMemory();
+        std::memcpy(display.data(), buffer.data(), bytes);
+        benchmark::ClobberMemory();
+        const auto t1 = std::chrono::steady_clock::now();
+        state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * 2 *
+                            static_cast<std::int64_t>(bytes));
+}
+
+// A hit on a loaded sheet, as the lives row asks for its icon every frame. The
+// references taken are handed back after timing so the count ends as it began.
+void BM_sprite_load_cached(benchmark::State& state, const char* path, int frame_size)
+{
+    // Held across the run, so a sheet no entity holds is not freed and reloaded.
+    Sprite* held = sprite_load(path, frame_size, frame_size);
+    Sprite* s = nullptr;
+    for (auto _ : state) {
+        s = sprite_load(path, frame_size, frame_size);
+        benchmark::DoNotOptimize(s);
+    }
+    for (benchmark::IterationCount i = 0; i < state.iterations(); ++i) {
+        sprite_release(s);
+    }
+    sprite_release(held);
+}
+
+} // namespace
+
+BENCHMARK(BM_frame_startup)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_frame_busy)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_frame_full_table)->UseManualTime()->Unit(benchmark::kMillisecond);
+// Last, so its three buffers do not count in the frame states' peak memory.
+BENCHMARK(BM_memcpy_floor)->UseManualTime()->Unit(benchmark::kMillisecond);
+// The first sheet loaded and the last one the game asks for per frame.
+BENCHMARK_CAPTURE(BM_sprite_load_cached, cursor, "images/mouse.png", 16);
+BENCHMARK_CAPTURE(BM_sprite_load_cached, lives_icon, "images/player.png", 50);
+BENCHMARK_CAPTURE(BM_sprite_load_cached, explosion, "images/rocketExplode.png", 16);
+
+int main(int argc, char** argv)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    if (chdir(FIENDS_SOURCE_DIR) != 0) {
+        std::perror(FIENDS_SOURCE_DIR);
+        return 1;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    bench_startup();
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,198 @@
+// Run-length encoded colour keys: the same scripted play drawn with the sheets
+// keyed with and without SDL_RLEACCEL gives the same screen, pixel for pixel.
+#include "support.h"
+
+#include "draw.h"
+#include "game.h"
+#include "video.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int FRAMES = 60;
+constexpr int RECORD_EVERY = 3;
+
+using Screen = std::vector<std::uint8_t>;
+
+// Play that crosses every clipped edge: demons made against the right, bottom
+// and left edges, crowds pushed over the top, shots hitting them (explosions),
+// the running sheets both ways and the cursor half off the bottom-right corner.
+Held held_at(int frame)
+{
+    Held in;
+    const int phase = frame / 10;
+    switch (phase) {
+    case 0:
+        in.x = 1240;
+        in.y = 300;
+        in.keys[SDLK_SPACE] = 1;
+        in.buttons = SDL_BUTTON(1);
+        break;
+    case 1:
+        in.x = 600;
+        in.y = 760;
+        in.keys[SDLK_SPACE] = 1;
+        in.buttons = SDL_BUTTON(1);
+        break;
+    case 2:
+        in.x = 1275;
+        in.y = 795;
+        in.keys[SDLK_d] = 1;
+        in.buttons = SDL_BUTTON(1);
+        break;
+    case 3:
+        in.x = 3;
+        in.y = 400;
+        in.keys[SDLK_a] = 1;
+        in.keys[SDLK_SPACE] = 1;
+        break;
+    default:
+        in.x = 640;
+        in.y = 2;
+        in.keys[SDLK_SPACE] = 1;
+        in.buttons = SDL_BUTTON(1);
+        break;
+    }
+    return in;
+}
+
+void key_every_sheet(Uint32 flags)
+{
+    for (int i = 0; i < sprite_cache_used(); ++i) {
+        SDL_Surface* s = sprite_cache_entry(i)->surface;
+        if (s != nullptr) {
+            SDL_SetColorKey(s, flags, SDL_MapRGB(s->format, 255, 255, 255));
+        }
+    }
+}
+
+int encoded_sheets()
+{
+    int n = 0;
+    for (int i = 0; i < sprite_cache_used(); ++i) {
+        const SDL_Surface* s = sprite_cache_entry(i)->surface;
+        n += s != nullptr && (s->flags & SDL_RLEACCEL) != 0 ? 1 : 0;
+    }
+    return n;
+}
+
+const Sprite* cached(const std::string& path)
+{
+    for (int i = 0; i < sprite_cache_used(); ++i) {
+        const Sprite* s = sprite_cache_entry(i);
+        if (s->surface != nullptr && sprite_path(s) == path.substr(0, SPRITE_NAME_LEN)) {
+            return s;
+        }
+    }
+    return nullptr;
+}
+
+Screen copy_of(SDL_Surface* s)
+{
+    SDL_LockSurface(s);
+    const auto* bytes = static_cast<const std::uint8_t*>(s->pixels);
+    Screen out(bytes, bytes + static_cast<std::size_t>(s->pitch) * s->h);
+    SDL_UnlockSurface(s);
+    return out;
+}
+
+// Pixels of the screen that are not the background: what the frame drew.
+int drawn_pixels(const Screen& screen)
+{
+    int n = 0;
+    SDL_LockSurface(world_surface);
+    const int bpp = screen_buffer->format->BytesPerPixel;
+    for (int y = 0; y < screen_buffer->h; ++y) {
+        const auto* world = static_cast<const std::uint8_t*>(world_surface->pixels) +
+                            static_cast<std::size_t>(y) * world_surface->pitch;
+        const std::uint8_t* row = screen.data() + static_cast<std::size_t>(y) * screen_buffer->pitch;
+        for (int x = 0; x < screen_buffer->w; ++x) {
+            n += std::memcmp(world + x * bpp, row + x * bpp, bpp) != 0 ? 1 : 0;
+        }
+    }
+    SDL_UnlockSurface(world_surface);
+    return n;
+}
+
+// Both passes start from the start-up table with the player as it first was.
+void reset_to_startup(const Entity& player_at_start)
+{
+    entity_clear_all();
+    entities[0] = player_at_start;
+    spawn_demon(5, 5);
+    spawn_demon(1, 1);
+    cursor_init();
+}
+
+// Plays the script, keeping every RECORD_EVERY-th screen. With `plain`, every
+// sheet is re-keyed without RLE before each frame, and must still be unencoded
+// after it, so no frame of this pass drew through an encoded sheet.
+std::vector<Screen> play_script(bool plain)
+{
+    std::vector<Screen> screens;
+    for (int f = 0; f < FRAMES; ++f) {
+        if (plain) {
+            key_every_sheet(SDL_SRCCOLORKEY);
+        }
+        const Held in = held_at(f);
+        play_frame(in);
+        if (plain) {
+            EXPECT_EQ(encoded_sheets(), 0) << "frame " << f;
+        }
+        if (f % RECORD_EVERY == 0) {
+            screens.push_back(copy_of(screen_buffer));
+        }
+    }
+    return screens;
+}
+
+// Where two screens first differ, for the failure message.
+std::string first_difference(const Screen& a, const Screen& b)
+{
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            const std::size_t row = i / screen_buffer->pitch;
+            const std::size_t col = (i % screen_buffer->pitch) / screen_buffer->format->BytesPerPixel;
+            return "first at (" + std::to_string(col) + ", " + std::to_string(row) + ")";
+        }
+    }
+    return "none";
+}
+
+} // namespace
+
+TEST(RleColourKey, DrawsTheSamePixelsAsAPlainColourKey)
+{
+    start_game();
+    const Entity player_at_start = entities[0];
+
+    // As loaded, with the game's own key.
+    reset_to_startup(player_at_start);
+    const std::vector<Screen> encoded = play_script(false);
+    // The pass really drew through encoded sheets, explosions included.
+    ASSERT_NE(cached("images/rocketExplode.png"), nullptr) << "no shot hit anything";
+    for (const char* path : {"images/mouse.png", "images/player.png", "images/demon.png",
+                             "images/rocketExplode.png"}) {
+        const Sprite* s = cached(path);
+        ASSERT_NE(s, nullptr) << path;
+        EXPECT_NE(s->surface->flags & SDL_RLEACCEL, 0u) << path << " was not drawn encoded";
+    }
+
+    reset_to_startup(player_at_start);
+    const std::vector<Screen> keyed_plain = play_script(true);
+
+    ASSERT_EQ(encoded.size(), keyed_plain.size());
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        const int frame = static_cast<int>(i) * RECORD_EVERY;
+        // Sprites were drawn: lives row, player, cursor at the least.
+        EXPECT_GT(drawn_pixels(encoded[i]), 3000) << "frame " << frame;
+        EXPECT_TRUE(encoded[i] == keyed_plain[i])
+            << "frame " << frame << " differs, " << first_difference(encoded[i], keyed_plain[i]);
+    }
+}
