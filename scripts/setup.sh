@@ -9,7 +9,7 @@ packages=(
   build-essential cmake pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libpng-dev
   libgtest-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick
+  xvfb xdotool x11-utils imagemagick python3
   desktop-file-utils appstream
 )
 

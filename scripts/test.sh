@@ -1,6 +1,21 @@
 #!/usr/bin/env bash
-# Sets everything up if needed and runs every test.
+# Sets everything up if needed and runs every test: unit, whole-game and
+# end-to-end tests on the normal build, then the same under AddressSanitizer and
+# UndefinedBehaviorSanitizer (build-asan/) with the soak and a minute of random
+# play in a real X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-ctest --test-dir build --output-on-failure -j"$(nproc)"
+ctest --test-dir build --output-on-failure -j"$(nproc)" -LE soak
+
+werror=OFF
+[ -n "${CI:-}" ] && werror=ON
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIENDS_SANITIZE=ON \
+      -DFIENDS_WERROR="$werror"
+cmake --build build-asan -j"$(nproc)"
+# Any report fails the test that caused it; only library noise is suppressed.
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export LSAN_OPTIONS="suppressions=$PWD/tests/sanitizer.supp:print_suppressions=0"
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The picture check and the packaging tests gain nothing from sanitizers.
+ctest --test-dir build-asan --output-on-failure -j"$(nproc)" -E '^images_match_committed$' -LE install

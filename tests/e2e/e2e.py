@@ -1,0 +1,526 @@
+#!/usr/bin/env python3
+# End-to-end scenarios: the built game in a real X server, played with the
+# keyboard and mouse, checked by what shows on the screen, what it writes and
+# how it ends.
+# Usage: e2e.py SCENARIO --game BIN --repo DIR --artefacts DIR [--seconds N] [--seed S]
+import argparse
+import os
+import random
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import (FRAME_LINE, SCREEN_H, SCREEN_W, Failure, Game, Sheet, copy_tree,  # noqa: E402
+                     count_colour, find_bars, match, read_picture, same_pixels, xvfb)
+
+BLUE = (0, 0, 128)
+RED = (128, 0, 0)
+PALE = (250, 250, 255)
+PLAYER_START = (750, 750)
+ICON_X = (10, 70, 130)
+# Bar widths a demon can show after 0..19 hits of 5 health: (health * 5) / 10.
+LEGAL_WIDTHS = {(100 - 5 * n) * 5 // 10 for n in range(20)}
+
+
+class World:
+    """The pictures as the game cuts them, read from the repository."""
+
+    def __init__(self, repo):
+        images = os.path.join(repo, "images")
+        self.background = read_picture(os.path.join(images, "bgtest.png"))
+        self.player = Sheet(os.path.join(images, "player.png"), 50, 50).opaque(0)
+        run = Sheet(os.path.join(images, "player_run.png"), 44, 44)
+        self.run = [run.opaque(f) for f in range(11)]
+        self.demon = Sheet(os.path.join(images, "demon.png"), 90, 90).opaque(0)
+        cursor = Sheet(os.path.join(images, "mouse.png"), 16, 16)
+        self.cursor = [cursor.opaque(f) for f in range(16)]
+        self.shot = Sheet(os.path.join(images, "blaster.png"), 10, 10).opaque(0)
+        self.skin = most_common(self.demon)
+
+    def cursor_at(self, img, x, y):
+        return max(match(img, frame, x, y) for frame in self.cursor)
+
+    def icons(self, img):
+        return [match(img, self.player, x, 10) >= 0.9 for x in ICON_X + (190,)]
+
+    def demon_bars(self, img, player_at=PLAYER_START):
+        px, py = player_at
+        bars = find_bars(img, BLUE) + find_bars(img, RED)
+        return [b for b in bars if b[3] == 5 and (b[0], b[1]) != (px - 5, py - 8)]
+
+
+def most_common(opaque):
+    counts = {}
+    for _, _, c in opaque:
+        counts[c] = counts.get(c, 0) + 1
+    return tuple(max(counts, key=counts.get))
+
+
+def player_bar(img, y=PLAYER_START[1] - 8):
+    return [b for b in find_bars(img, BLUE) if b[1] == y and b[2] == 50 and b[3] == 5]
+
+
+def expect(what, ok, expected, seen, shot=None):
+    if not ok:
+        raise Failure(what, expected, seen, shot)
+
+
+def start(ctx, workdir=None, **kw):
+    game = Game(ctx.game, ctx.display, workdir or ctx.repo, **kw)
+    ctx.running.append(game)
+    # Input sent before the first frame could land before the window exists.
+    game.wait_frames(1, timeout=30)
+    return game
+
+
+def quit_with_escape(game):
+    game.hold_key("Escape")
+    status = game.wait_exit(15)
+    expect("Escape to end the game", status == 0, "exit status 0",
+           f"status {status}; stderr {game.stderr_text()!r}")
+    expect("nothing on standard error", game.stderr_text() == "", "no output", game.stderr_text())
+
+
+# Scenarios -----------------------------------------------------------------
+
+
+def scenario_startup(ctx):
+    """What a player sees once the game is up."""
+    w = ctx.world
+    game = start(ctx)
+    pointer = (600, 300)
+    game.point(*pointer)
+
+    def look(img):
+        problems = []
+        bg = same_pixels(img, w.background) / (SCREEN_W * SCREEN_H)
+        if bg < 0.93:
+            problems.append(f"only {bg:.1%} of the screen is the background picture")
+        if match(img, w.player, *PLAYER_START) < 0.95:
+            problems.append(f"no player at {PLAYER_START}")
+        if not player_bar(img):
+            problems.append("no full blue bar above the player")
+        demons = [b for b in w.demon_bars(img)
+                  if b[2] == 50 and img.pixel(b[0], b[1]) == BLUE
+                  and match(img, w.demon, b[0] + 5, b[1] + 8) >= 0.6]
+        if len(demons) != 2:
+            problems.append(f"{len(demons)} demons under full blue bars, not 2")
+        if w.icons(img) != [True, True, True, False]:
+            problems.append(f"life icons at x=10,70,130,190: {w.icons(img)}")
+        if w.cursor_at(img, *pointer) < 0.9:
+            problems.append(f"no cursor at the pointer {pointer}")
+        return not problems, "; ".join(problems)
+
+    ctx.shot = game.until("the start-up screen", look)
+    quit_with_escape(game)
+
+
+def scenario_move_right(ctx):
+    """Holding D runs the player right, 10 pixels a frame, and nowhere else."""
+    w = ctx.world
+    game = start(ctx)
+    game.point(300, 200)
+    before = game.until("the player at its start", lambda img: (
+        bool(player_bar(img)) and match(img, w.player, *PLAYER_START) >= 0.95,
+        "no player with a full bar at (750, 750)"))
+    first = game.frames()
+    game.hold_key("d", frames=5, ms=200)
+    # Frames whose input step could have seen D held: those that ended while
+    # it was, give or take the one in progress at each end.
+    held = game.frames() - first
+    game.wait_frames(2)
+    img = game.screen()
+    bars = player_bar(img)
+    expect("the player's bar after holding D", len(bars) == 1, "one full bar at y=742",
+           f"{bars}", img)
+    moved = bars[0][0] + 5 - PLAYER_START[0]
+    low, high = 10 * max(1, held - 2), 10 * (held + 2)
+    expect("a run to the right, 10 pixels a frame", low <= moved <= high and moved % 10 == 0,
+           f"a multiple of 10 from {low} to {high} ({held} frames held)", f"moved {moved}", img)
+    x = PLAYER_START[0] + moved
+    running = max(match(img, frame, x, PLAYER_START[1]) for frame in w.run)
+    expect("the running picture at the new place", running >= 0.9, ">= 90% of a running frame",
+           f"{running:.0%}", img)
+    expect("the old place cleared", match(img, w.player, *PLAYER_START) < 0.5,
+           "no standing player at (750, 750)", "still drawn there", img)
+    game.wait_frames(5)
+    still = player_bar(game.screen())
+    expect("the player stops when D is let go", still == bars, f"{bars}", f"{still}")
+    ctx.shot = img
+    quit_with_escape(game)
+
+
+def scenario_blaster(ctx):
+    """Holding the left button toward a demon wears it down until it goes."""
+    w = ctx.world
+    game = start(ctx)
+    game.until("two demons apart", lambda img: (
+        len([b for b in w.demon_bars(img) if b[2] == 50]) == 2, "demon bars not yet apart"))
+    widths = set()
+    wrong = []
+    deadline = time.monotonic() + 60
+    while True:
+        img = game.screen()
+        if ctx.shot is None and count_colour(img, most_common(w.shot)) > 20 and \
+                len(w.demon_bars(img)) == 2:
+            ctx.shot = img  # shots in flight toward two demons: the README's picture
+        bars = w.demon_bars(img)
+        for x, y, width, _ in bars:
+            colour = img.pixel(x, y)
+            widths.add(width)
+            if width not in LEGAL_WIDTHS or (colour == RED) != (width < 12):
+                wrong.append((width, colour))
+        if not bars:
+            break
+        expect("the demons to wear down", time.monotonic() < deadline,
+               "no demon left within 60 s", f"bars {bars}", img)
+        x, y, _, _ = bars[0]
+        game.point(x + 45, y + 48)
+        game.hold_button(frames=3)
+    expect("health bars that match whole hits of 5", not wrong,
+           "widths from (100 - 5n) / 2, red below 12", f"{wrong}", img)
+    worn = sorted(v for v in widths if v < 50)
+    expect("demons seen part-worn before going", len(worn) >= 3,
+           "at least three shorter bar widths on the way", f"{worn}", img)
+    game.wait_frames(30)  # shots still flying land or leave
+    img = game.screen()
+    skin = count_colour(img, w.skin)
+    expect("no demon left on the screen", skin == 0 and not w.demon_bars(img),
+           "no demon colour, no demon bar", f"{skin} demon pixels", img)
+    expect("the player untouched", bool(player_bar(img)), "full bar at y=742", "none", img)
+    quit_with_escape(game)
+
+
+def scenario_spawn_and_clear(ctx):
+    """Space adds demons at the pointer; C clears everything but the player."""
+    w = ctx.world
+    game = start(ctx)
+    spot = (1000, 150)
+    region = (spot[0] - 10, spot[1] - 10, 110, 110)
+    game.point(*spot)
+    one_demon = sum(1 for *_, c in w.demon if tuple(c) == w.skin)
+    img = game.screen()
+    expect("an empty spot before Space", count_colour(img, w.skin, region) == 0,
+           "no demon near the pointer", "one already there", img)
+    game.hold_key("space")
+
+    def demons_at_spot(img):
+        n = count_colour(img, w.skin, region)
+        return n >= 0.8 * one_demon, f"{n} demon pixels near {spot} (one demon has {one_demon})"
+
+    game.until("a demon at the pointer", demons_at_spot)
+    game.point(600, 500)
+    game.hold_key("c")
+
+    def cleared(img):
+        problems = []
+        if count_colour(img, w.skin) != 0:
+            problems.append("demon colour still on the screen")
+        if w.demon_bars(img):
+            problems.append(f"demon bars {w.demon_bars(img)}")
+        if match(img, w.player, *PLAYER_START) < 0.95 or not player_bar(img):
+            problems.append("the player or its bar is gone")
+        if w.icons(img)[:3] != [True, True, True]:
+            problems.append("life icons gone")
+        return not problems, "; ".join(problems)
+
+    ctx.shot = game.until("only the player after C", cleared)
+    game.wait_frames(10)
+    img = game.screen()
+    ok, seen = cleared(img)
+    expect("the table stays cleared without input", ok, "only the player", seen, img)
+    quit_with_escape(game)
+
+
+def pale_share(img):
+    return count_colour(img, PALE) / (SCREEN_W * SCREEN_H)
+
+
+def scenario_game_over(ctx):
+    """Demons spawned onto the player until every life is gone: the pale
+    screen, which stays whatever the player does."""
+    w = ctx.world
+    game = start(ctx)
+    game.hold_key("c")  # the start-up demons would sit over the life icons
+    game.point(740, 740)
+    game.xdo("keydown", "space")
+    try:
+        game.until("a life lost", lambda img: (
+            w.icons(img)[:3] == [True, True, False], f"icons {w.icons(img)}"), timeout=30)
+        # The player comes back at (40, 40) and steps to (80, 80): follow it.
+        game.point(60, 60)
+        img = game.until("the game-over screen", lambda img: (
+            pale_share(img) > 0.99, f"{pale_share(img):.1%} pale"), timeout=30)
+    finally:
+        game.xdo("keyup", "space")
+    pointer = (400, 300)
+    game.point(*pointer)
+    for attempt in ("space", "c", "w", None):
+        if attempt:
+            game.hold_key(attempt)
+        else:
+            game.hold_button()
+        game.wait_frames(5)
+        img = game.screen()
+        expect(f"the pale screen to stay after {attempt or 'the left button'}",
+               pale_share(img) > 0.99, "over 99% of the screen (250, 250, 255)",
+               f"{pale_share(img):.1%}", img)
+    cursor = w.cursor_at(img, *pointer)
+    expect("the cursor over the pale screen", cursor >= 0.9, "a cursor frame at the pointer",
+           f"{cursor:.0%} match", img)
+    ctx.shot = img
+    quit_with_escape(game)
+
+
+def scenario_output(ctx):
+    """One per-frame line per frame, near 33 ticks when idle; Escape ends it."""
+    game = start(ctx)
+    game.point(640, 400)
+    game.wait_frames(60)
+    quit_with_escape(game)
+    lines = [l for _, l in game.lines]
+    bad = [l for l in lines if not l.endswith("\n") or not FRAME_LINE.fullmatch(l[:-1])]
+    expect("only per-frame lines on standard output", not bad, "Ticks passed this frame: N",
+           f"{bad[:3]}")
+    ticks = [int(FRAME_LINE.fullmatch(l[:-1]).group(1)) for l in lines]
+    idle = ticks[10:]
+    expect("an idle frame near 33 ticks", 30 <= statistics.median(idle) <= 45,
+           "median 30..45", f"{statistics.median(idle)} over {idle}")
+    # The ticks a line reports are the time since the previous line: if frames
+    # wrote more or fewer lines than one each, the sums would not match the clock.
+    stamps = [t for t, _ in game.lines]
+    wall = (stamps[-1] - stamps[10]) * 1000
+    reported = sum(ticks[11:])
+    expect("one line per frame", 0.85 < reported / wall < 1.15,
+           "reported ticks matching the wall clock", f"{reported} ticks over {wall:.0f} ms")
+
+
+def scenario_random(ctx):
+    """Random held keys, buttons and pointer moves for a while; the game must
+    keep playing and end cleanly on Escape (under the sanitizer build, any
+    report lands on standard error and fails it)."""
+    rng = random.Random(ctx.seed)
+    game = start(ctx, limit=ctx.seconds + 60)
+    keys = ["w", "a", "s", "d", "space", "c"]
+    held = set()
+    end = time.monotonic() + ctx.seconds
+    actions = 0
+    while time.monotonic() < end:
+        roll = rng.random()
+        if roll < 0.45:
+            key = rng.choice(keys)
+            game.xdo("keyup" if key in held else "keydown", key)
+            held ^= {key}
+        elif roll < 0.65:
+            game.xdo("mouseup" if 1 in held else "mousedown", 1)
+            held ^= {1}
+        else:
+            game.point(rng.randrange(SCREEN_W), rng.randrange(SCREEN_H))
+        actions += 1
+        game.wait_frames(rng.randint(1, 6))
+    for key in held:
+        game.xdo("mouseup" if key == 1 else "keyup", key)
+    frames = game.frames()
+    game.wait_frames(5)
+    quit_with_escape(game)
+    print(f"random input: seed {ctx.seed}, {actions} actions over {frames} frames")
+
+
+# Failure modes -------------------------------------------------------------
+
+
+def run_failing(ctx, workdir, expected_err, act=None, drop_display=False, env=None):
+    """Runs the game where it must fail; checks its line and status, and that
+    it neither crashed, hung nor left a window behind."""
+    game = Game(ctx.game, ctx.display, workdir, limit=60, drop_display=drop_display,
+                extra_env=env)
+    ctx.running.append(game)
+    if act:
+        game.wait_frames(1, timeout=30)
+        act(game)
+    status = game.wait_exit(30)
+    expect("the game to end", status is not None, "an exit", "still running after 30 s")
+    expect("an ordinary exit", status == 1, "status 1 (not a signal, not a timeout)",
+           f"status {status}; stderr {game.stderr_text()!r}")
+    expect("the error line", game.stderr_text() == expected_err, repr(expected_err),
+           repr(game.stderr_text()))
+    windows = subprocess.run(["xwininfo", "-display", ctx.display, "-root", "-children"],
+                             capture_output=True, text=True).stdout
+    expect("no window left behind", " 0 children" in windows, "0 children of the root",
+           windows.strip().splitlines()[-1] if windows.strip() else "no answer")
+    return game
+
+
+def in_copy(ctx, change):
+    d = tempfile.mkdtemp(prefix="fiends-e2e-", dir=ctx.artefacts)
+    copy_tree(ctx.repo, d)
+    change(os.path.join(d, "images"))
+    return d
+
+
+def missing(name, act=None):
+    def scenario(ctx):
+        d = in_copy(ctx, lambda images: os.remove(os.path.join(images, name)))
+        game = run_failing(ctx, d, f"unable to load a vital sprite: Couldn't open images/{name}\n",
+                           act=act)
+        if act is None:
+            expect("no frame before a start-up failure", game.frames() == 0, "no output",
+                   f"{game.frames()} lines")
+    scenario.__doc__ = f"images/{name} missing"
+    return scenario
+
+
+def hold_key_until_exit(key):
+    def act(game):
+        game.xdo("keydown", key)
+        game.wait_exit(20)
+        game.xdo("keyup", key)
+    return act
+
+
+def fire_at_demons(game):
+    # The start-up demons come down the diagonal; shots aimed there meet them.
+    game.point(120, 120)
+    game.xdo("mousedown", 1)
+    game.wait_exit(20)
+    game.xdo("mouseup", 1)
+
+
+def replace_with(name, content):
+    def change(images):
+        path = os.path.join(images, name)
+        data = content(open(path, "rb").read())
+        with open(path, "wb") as f:
+            f.write(data)
+    return change
+
+
+def scenario_not_png(ctx):
+    d = in_copy(ctx, replace_with("demon.png", lambda _: b"this is not a picture\n"))
+    run_failing(ctx, d, "unable to load a vital sprite: Unsupported image format\n")
+
+
+def scenario_truncated_png(ctx):
+    d = in_copy(ctx, replace_with("player.png", lambda data: data[:len(data) // 2]))
+    run_failing(ctx, d, "unable to load a vital sprite: Error reading the PNG file.\n")
+
+
+def unpainted(ctx, change):
+    """Without a readable background the game plays, silently, on the world
+    surface as SDL made it: black."""
+    d = in_copy(ctx, change)
+    game = start(ctx, workdir=d)
+    game.point(600, 300)
+    black = lambda img: count_colour(img, (0, 0, 0)) / (SCREEN_W * SCREEN_H)  # noqa: E731
+    img = game.until("an unpainted floor", lambda img: (black(img) > 0.95, f"{black(img):.1%} black"))
+    expect("the player on the bare floor", match(img, ctx.world.player, *PLAYER_START) > 0.95,
+           "the player at (750, 750)", "not there", img)
+    quit_with_escape(game)
+
+
+def scenario_background_missing(ctx):
+    unpainted(ctx, lambda images: os.remove(os.path.join(images, "bgtest.png")))
+
+
+def scenario_background_unreadable(ctx):
+    unpainted(ctx, replace_with("bgtest.png", lambda data: data[:len(data) // 3]))
+
+
+def scenario_background_not_png(ctx):
+    unpainted(ctx, replace_with("bgtest.png", lambda _: b"GIF89a but not really\n"))
+
+
+def scenario_no_display(ctx):
+    # Named driver: left to choose, SDL may fall back to a text-terminal one.
+    run_failing(ctx, ctx.repo, "Unable to init SDL: No available video device\n",
+                drop_display=True, env={"SDL_VIDEODRIVER": "x11"})
+
+
+def scenario_no_images_dir(ctx):
+    d = tempfile.mkdtemp(prefix="fiends-e2e-", dir=ctx.artefacts)
+    run_failing(ctx, d, "unable to load a vital sprite: Couldn't open images/mouse.png\n")
+
+
+SCENARIOS = {
+    "startup": scenario_startup,
+    "move_right": scenario_move_right,
+    "blaster": scenario_blaster,
+    "spawn_and_clear": scenario_spawn_and_clear,
+    "game_over": scenario_game_over,
+    "output_and_escape": scenario_output,
+    "random_input": scenario_random,
+    "missing_mouse": missing("mouse.png"),
+    "missing_player": missing("player.png"),
+    "missing_demon": missing("demon.png"),
+    "missing_player_run": missing("player_run.png", hold_key_until_exit("d")),
+    "missing_player_run_left": missing("player_run_left.png", hold_key_until_exit("a")),
+    "missing_blaster": missing("blaster.png", fire_at_demons),
+    "missing_explosion": missing("rocketExplode.png", fire_at_demons),
+    "not_png": scenario_not_png,
+    "truncated_png": scenario_truncated_png,
+    "background_missing": scenario_background_missing,
+    "background_truncated": scenario_background_unreadable,
+    "background_not_png": scenario_background_not_png,
+    "no_display": scenario_no_display,
+    "no_images_dir": scenario_no_images_dir,
+}
+
+
+class Context:
+    pass
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=sorted(SCENARIOS) + ["list"])
+    parser.add_argument("--game", required=False)
+    parser.add_argument("--repo", default=os.getcwd())
+    parser.add_argument("--artefacts", default=os.path.join(tempfile.gettempdir(), "fiends-e2e"))
+    parser.add_argument("--seconds", type=float, default=60)
+    parser.add_argument("--seed", type=int, default=20261208)
+    parser.add_argument("--keep-shot", help="also save the scenario's last screen here")
+    args = parser.parse_args()
+    if args.scenario == "list":
+        print(";".join(sorted(SCENARIOS)))
+        return 0
+    os.makedirs(args.artefacts, exist_ok=True)
+    # A test runner's stop still runs the clean-up below (X server, game).
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
+    ctx = Context()
+    ctx.game = os.path.abspath(args.game)
+    ctx.repo = os.path.abspath(args.repo)
+    ctx.artefacts = os.path.abspath(args.artefacts)
+    ctx.seconds = args.seconds
+    ctx.seed = args.seed
+    ctx.running = []
+    ctx.shot = None
+    ctx.world = World(ctx.repo)
+    try:
+        with xvfb() as display:
+            ctx.display = display
+            try:
+                SCENARIOS[args.scenario](ctx)
+            finally:
+                for game in ctx.running:
+                    game.stop()
+    except Failure as f:
+        print(f"FAIL {args.scenario}: {f.what}\n  expected: {f.expected}\n  seen:     {f.seen}")
+        if f.shot is not None:
+            path = os.path.join(ctx.artefacts, f"{args.scenario}-failure.png")
+            f.shot.save_png(path)
+            print(f"  screen:   {path}")
+        for game in ctx.running:
+            print(f"  stderr:   {game.stderr_text()!r}")
+        return 1
+    if args.keep_shot and ctx.shot is not None:
+        ctx.shot.save_png(args.keep_shot)
+    print(f"ok {args.scenario}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

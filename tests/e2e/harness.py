@@ -1,0 +1,346 @@
+# Runs the real game in a private Xvfb server, drives it with xdotool and reads
+# the screen with ImageMagick. Everything a scenario needs to act and look as a
+# player would, with deadlines instead of fixed sleeps.
+import contextlib
+import ctypes
+import os
+import re
+import shutil
+import signal
+import subprocess
+import threading
+import time
+
+SCREEN_W = 1280
+SCREEN_H = 800
+FIRST_DISPLAY = 40
+LAST_DISPLAY = 59
+FRAME_LINE = re.compile(r"Ticks passed this frame: (-?\d+)")
+# Library chatter, not the game's: libasound probing for a sound card that an
+# X server without one lacks, and libpng naming the broken chunk before
+# SDL_image reports its own error (which the game's line carries). Both come
+# from below the game and vary by machine, so they are dropped and every line
+# that is left is compared exactly. Running with a dummy sound driver would hide
+# the first, but the game is tested as a player starts it: with no settings.
+LIBRARY_NOISE = ("ALSA lib ", "libpng ")
+
+# Every wait is bounded; a slow machine gets longer, never forever.
+SLOW = float(os.environ.get("FIENDS_E2E_SLOW", "1"))
+
+
+class Failure(Exception):
+    def __init__(self, what, expected, seen, shot=None):
+        super().__init__(what)
+        self.what = what
+        self.expected = expected
+        self.seen = seen
+        self.shot = shot
+
+
+def _die_with_parent():
+    # A killed test must not leave its X server or game behind.
+    libc = ctypes.CDLL("libc.so.6", use_errno=True)
+    PR_SET_PDEATHSIG = 1
+    libc.prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+
+
+class Image:
+    def __init__(self, width, height, data):
+        self.w = width
+        self.h = height
+        self.data = data
+
+    def pixel(self, x, y):
+        i = (y * self.w + x) * 3
+        return tuple(self.data[i:i + 3])
+
+    def save_png(self, path):
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        subprocess.run(["convert", "-size", f"{self.w}x{self.h}", "-depth", "8", "rgb:-", path],
+                       input=self.data, check=True)
+
+
+def read_picture(path):
+    size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                          check=True, text=True).stdout.split()
+    data = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
+                          check=True).stdout
+    return Image(int(size[0]), int(size[1]), data)
+
+
+WHITE = (255, 255, 255)
+
+
+class Sheet:
+    """A sprite sheet as the game cuts it: frames of a fixed size, 16 to a row,
+    pure white transparent."""
+
+    def __init__(self, path, frame_w, frame_h):
+        self.picture = read_picture(path)
+        self.fw = frame_w
+        self.fh = frame_h
+
+    def opaque(self, frame):
+        ox = (frame % 16) * self.fw
+        oy = (frame // 16) * self.fh
+        pixels = []
+        for dy in range(self.fh):
+            for dx in range(self.fw):
+                c = self.picture.pixel(ox + dx, oy + dy)
+                if c != WHITE:
+                    pixels.append((dx, dy, bytes(c)))
+        return pixels
+
+
+def match(img, opaque, x, y):
+    """Share of a frame's visible pixels (those on screen) that the screen shows
+    at (x, y)."""
+    seen = 0
+    same = 0
+    for dx, dy, c in opaque:
+        px, py = x + dx, y + dy
+        if 0 <= px < img.w and 0 <= py < img.h:
+            seen += 1
+            i = (py * img.w + px) * 3
+            same += img.data[i:i + 3] == c
+    return same / seen if seen else 0.0
+
+
+def same_pixels(a, b, region=None):
+    """How many pixels two screens share, optionally inside (x, y, w, h)."""
+    x0, y0, w, h = region or (0, 0, a.w, a.h)
+    count = 0
+    for y in range(y0, y0 + h):
+        start = (y * a.w + x0) * 3
+        ra = a.data[start:start + w * 3]
+        rb = b.data[start:start + w * 3]
+        if ra == rb:
+            count += w
+            continue
+        for i in range(0, w * 3, 3):
+            count += ra[i:i + 3] == rb[i:i + 3]
+    return count
+
+
+def count_colour(img, colour, region=None):
+    x0, y0, w, h = region or (0, 0, img.w, img.h)
+    c = bytes(colour)
+    n = 0
+    for y in range(max(0, y0), min(img.h, y0 + h)):
+        start = (y * img.w + max(0, x0)) * 3
+        row = img.data[start:start + (min(img.w, x0 + w) - max(0, x0)) * 3]
+        for i in range(0, len(row), 3):
+            n += row[i:i + 3] == c
+    return n
+
+
+def find_bars(img, colour):
+    """Solid rectangles of one colour, as (x, y, w, h): the health bars."""
+    c = bytes(colour)
+    runs = {}
+    row_bytes = img.w * 3
+    for y in range(img.h):
+        row = img.data[y * row_bytes:(y + 1) * row_bytes]
+        at = row.find(c)
+        while at != -1:
+            if at % 3:  # the colour's bytes straddling two pixels
+                at = row.find(c, at + 1)
+                continue
+            end = at
+            while row[end:end + 3] == c:
+                end += 3
+            runs.setdefault(y, []).append((at // 3, (end - at) // 3))
+            at = row.find(c, end)
+    bars = []
+    open_bars = {}
+    for y in sorted(runs):
+        current = {}
+        for x, w in runs[y]:
+            key = (x, w)
+            if key in open_bars and open_bars[key][1] + open_bars[key][3] == y:
+                bx, by, bw, bh = open_bars[key]
+                current[key] = (bx, by, bw, bh + 1)
+            else:
+                current[key] = (x, y, w, 1)
+        for key, bar in open_bars.items():
+            if key not in current or current[key][1] != bar[1]:
+                bars.append(bar)
+        open_bars = current
+    bars.extend(open_bars.values())
+    return bars
+
+
+@contextlib.contextmanager
+def xvfb():
+    """A private X server at 1280x800x24 on the first free display of ours;
+    stopped on the way out, whatever happened."""
+    start = FIRST_DISPLAY + os.getpid() % (LAST_DISPLAY - FIRST_DISPLAY + 1)
+    span = LAST_DISPLAY - FIRST_DISPLAY + 1
+    for k in range(span * 2):
+        n = FIRST_DISPLAY + (start - FIRST_DISPLAY + k) % span
+        if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
+            continue
+        server = subprocess.Popen(
+            ["Xvfb", f":{n}", "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp", "-noreset"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+        display = f":{n}"
+        deadline = time.monotonic() + 15 * SLOW
+        ready = False
+        while time.monotonic() < deadline and server.poll() is None:
+            answer = subprocess.run(["xdpyinfo", "-display", display], stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL)
+            # Ours only if it answers while our server still runs: another test
+            # may have taken the number a moment before us.
+            if answer.returncode == 0 and server.poll() is None:
+                ready = True
+                break
+            time.sleep(0.05)
+        if not ready:
+            _stop(server)
+            continue
+        try:
+            yield display
+        finally:
+            _stop(server)
+        return
+    raise RuntimeError(f"no free X display between :{FIRST_DISPLAY} and :{LAST_DISPLAY}")
+
+
+def _stop(proc):
+    if proc.poll() is None:
+        proc.terminate()
+        try:
+            proc.wait(5)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+
+
+class Game:
+    """The real binary under `timeout -k`: SDL turns SIGTERM into a quit event
+    the game ignores, so only the kill that follows can end a stuck run."""
+
+    def __init__(self, binary, display, workdir, limit=90, extra_env=None, drop_display=False):
+        env = dict(os.environ)
+        if drop_display:
+            env.pop("DISPLAY", None)
+        else:
+            env["DISPLAY"] = display
+        env.update(extra_env or {})
+        self.display = display
+        self.lines = []
+        self.err_lines = []
+        self.cond = threading.Condition()
+        self.started = time.monotonic()
+        self.proc = subprocess.Popen(
+            ["timeout", "-k", "3", str(int(limit * SLOW)), binary], cwd=workdir, env=env,
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=_die_with_parent)
+        self.readers = [
+            threading.Thread(target=self._read, args=(self.proc.stdout, self.lines), daemon=True),
+            threading.Thread(target=self._read, args=(self.proc.stderr, self.err_lines), daemon=True),
+        ]
+        for r in self.readers:
+            r.start()
+
+    def _read(self, stream, into):
+        for raw in stream:
+            with self.cond:
+                into.append((time.monotonic(), raw.decode("utf-8", "replace")))
+                self.cond.notify_all()
+        with self.cond:
+            self.cond.notify_all()
+
+    def frames(self):
+        with self.cond:
+            return len(self.lines)
+
+    def wait_frames(self, count, timeout=20, or_exit=False):
+        """Waits until `count` more per-frame lines have come (or, if allowed,
+        until the game has ended)."""
+        goal = self.frames() + count
+        deadline = time.monotonic() + timeout * SLOW
+        with self.cond:
+            while len(self.lines) < goal:
+                left = deadline - time.monotonic()
+                ended = not self.readers[0].is_alive()
+                if ended and or_exit:
+                    return
+                if left <= 0 or ended:
+                    raise Failure("the game to keep playing frames",
+                                  f"{goal} per-frame lines within {timeout * SLOW:.0f} s",
+                                  f"{len(self.lines)} lines; status {self.proc.poll()}; "
+                                  f"stderr {self.stderr_text()!r}")
+                self.cond.wait(min(left, 0.2))
+
+    def wait_exit(self, timeout=20):
+        try:
+            self.proc.wait(timeout * SLOW)
+        except subprocess.TimeoutExpired:
+            return None
+        for r in self.readers:
+            r.join(5)
+        return self.proc.returncode
+
+    def stderr_text(self):
+        """Standard error without the library chatter (see LIBRARY_NOISE)."""
+        with self.cond:
+            return "".join(l for _, l in self.err_lines if not l.startswith(LIBRARY_NOISE))
+
+    def stop(self):
+        _stop(self.proc)
+        for r in self.readers:
+            r.join(5)
+
+    # Input, as a player gives it. Keys and buttons are held for at least
+    # 100 ms and several frames, since the game samples what is held once a frame.
+    def xdo(self, *args):
+        subprocess.run(["xdotool", *map(str, args)], check=True,
+                       env={**os.environ, "DISPLAY": self.display})
+
+    def hold(self, down, up, target, frames=4, ms=100):
+        t0 = time.monotonic()
+        self.xdo(down, target)
+        try:
+            self.wait_frames(frames, or_exit=True)
+            rest = ms / 1000 - (time.monotonic() - t0)
+            if rest > 0:
+                time.sleep(rest)
+        finally:
+            self.xdo(up, target)
+
+    def hold_key(self, key, frames=4, ms=100):
+        self.hold("keydown", "keyup", key, frames, ms)
+
+    def hold_button(self, frames=4, ms=100):
+        self.hold("mousedown", "mouseup", 1, frames, ms)
+
+    def point(self, x, y):
+        self.xdo("mousemove", x, y)
+
+    def screen(self):
+        data = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8",
+                               "rgb:-"], capture_output=True, check=True).stdout
+        if len(data) != SCREEN_W * SCREEN_H * 3:
+            raise RuntimeError(f"screenshot of {len(data)} bytes")
+        return Image(SCREEN_W, SCREEN_H, data)
+
+    def until(self, what, look, timeout=20):
+        """Polls the screen until look(img) returns (True, seen); on the deadline
+        fails with what was expected and the last thing seen."""
+        deadline = time.monotonic() + timeout * SLOW
+        while True:
+            img = self.screen()
+            ok, seen = look(img)
+            if ok:
+                return img
+            if time.monotonic() > deadline:
+                raise Failure(what, "within %.0f s" % (timeout * SLOW), seen, img)
+            if self.proc.poll() is not None:
+                raise Failure(what, "the game still running", f"it ended with status "
+                              f"{self.proc.returncode}; stderr {self.stderr_text()!r}", img)
+            time.sleep(0.05)
+
+
+def copy_tree(repo, into):
+    """A private copy of the pictures, so a scenario may break them."""
+    shutil.copytree(os.path.join(repo, "images"), os.path.join(into, "images"))
