@@ -13,6 +13,7 @@ import sys
 import tempfile
 import time
 
+sys.dont_write_bytecode = True  # no caches in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (FRAME_LINE, SCREEN_H, SCREEN_W, Failure, Game, Sheet, copy_tree,  # noqa: E402
                      count_colour, find_bars, match, read_picture, same_pixels, xvfb)
