@@ -135,9 +135,7 @@ void restore_state(const GameState& s)
 void frame_work()
 {
     build_frame();
-    SDL_Surface* display = SDL_GetVideoSurface();
-    SDL_UpperBlit(screen_buffer, nullptr, display, nullptr);
-    SDL_Flip(display);
+    show_frame();
 }
 
 int taken_slots()

@@ -25,21 +25,23 @@ awk '
   /"real_time":/      { t = value($0) }
   /"time_unit":/      { unit = value($0) }
   /"peak_rss_MiB":/   { rss = value($0) }
+  /"cpu_ms":/         { cpu = value($0) }
   /^    }/ {
     if (agg == "median") {
       scale = unit == "ns" ? 1e-6 : unit == "us" ? 1e-3 : unit == "s" ? 1e3 : 1
-      n++; names[n] = name; ms[n] = t * scale; peak[n] = rss
+      n++; names[n] = name; ms[n] = t * scale; peak[n] = rss; cpus[n] = cpu
       if (name ~ /^BM_memcpy_floor/) floor_ms = t * scale
     }
-    agg = ""; rss = ""
+    agg = ""; rss = ""; cpu = ""
   }
   END {
-    printf "\n%-30s %12s %9s %10s\n", "median of each", "time", "x floor", "peak MiB"
+    printf "\n%-30s %12s %9s %12s %10s\n", "median of each", "time", "x floor", "thread CPU", "peak MiB"
     for (i = 1; i <= n; i++) {
       short = names[i]; sub(/^BM_/, "", short); sub(/(\/manual_time)?_median$/, "", short)
       ratio = (floor_ms > 0 && names[i] ~ /frame|memcpy/) ? sprintf("%.1f", ms[i] / floor_ms) : "-"
       shown = ms[i] >= 0.01 ? sprintf("%.3f ms", ms[i]) : sprintf("%.1f ns", ms[i] * 1e6)
-      printf "%-30s %12s %9s %10s\n", short, shown, ratio, peak[i] == "" ? "-" : sprintf("%.1f", peak[i])
+      cpu_shown = cpus[i] == "" ? "-" : sprintf("%.3f ms", cpus[i])
+      printf "%-30s %12s %9s %12s %10s\n", short, shown, ratio, cpu_shown, peak[i] == "" ? "-" : sprintf("%.1f", peak[i])
     }
   }
 ' "$json"
