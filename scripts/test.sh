@@ -8,10 +8,10 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh
 ctest --test-dir build --output-on-failure -j"$(nproc)" -LE soak
 
-werror=OFF
-[ -n "${CI:-}" ] && werror=ON
+# Warnings are errors in build/ under CI already; here GCC's instrumented code
+# draws false "may be used uninitialized" warnings from the standard library.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIENDS_SANITIZE=ON \
-      -DFIENDS_WERROR="$werror"
+      -DFIENDS_WERROR=OFF
 cmake --build build-asan -j"$(nproc)"
 # Any report fails the test that caused it; only library noise is suppressed.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
