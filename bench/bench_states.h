@@ -24,7 +24,10 @@ struct GameState {
 void bench_startup();
 const GameState& startup_state();
 // `steps` input steps from the start-up state: Space held for the first `demons`
-// of them, the left button for the first `shots`, the player strafing.
+// of them, the left button for the first `shots`, the player strafing. No frame
+// runs between the steps: in play the crowd pushes demons off the screen and
+// overruns the player (game over clears the table) long before every slot is
+// taken, so only the spawners' own placing can fill the table.
 GameState build_state(int steps, int demons, int shots);
 
 void capture_state(GameState& out);
