@@ -32,34 +32,45 @@ void fly(Entity& b)
     // Otherwise it was fired at its own launch point and stays put.
 }
 
-} // namespace
+// A shot's update moves only that shot, so after it only its rectangle changes.
+SlotRects rects;
 
-void update_blasters()
-{
-    for (int k = 0; k < MAX_ENTITIES; ++k) {
-        if (entities[k].kind == KIND_BLASTER) {
-            blaster_update(k);
-        }
-    }
-}
-
-void blaster_update(int k)
+void shot_turn(int k)
 {
     Entity& b = entities[k];
     if (b.health <= 0) {
         return;
     }
     // The pass goes on after a hit: one shot can hit several entities at once.
-    const SDL_Rect shot = entity_rect(b);
+    const SDL_Rect shot = rects[k];
     for (int i = 0; i < MAX_ENTITIES; ++i) {
         const Entity& other = entities[i];
         if (i != k && other.health >= 1 && other.is_player != 1 &&
-            rects_overlap(shot, entity_rect(other))) {
+            rects_overlap(shot, rects[i])) {
             blaster_hit(k, i);
         }
     }
     b.anim_frame = 0;
     fly(b);
+}
+
+} // namespace
+
+void update_blasters()
+{
+    fill_slot_rects(rects);
+    for (int k = 0; k < MAX_ENTITIES; ++k) {
+        if (entities[k].kind == KIND_BLASTER) {
+            shot_turn(k);
+            rects[k] = entity_rect(entities[k]);
+        }
+    }
+}
+
+void blaster_update(int k)
+{
+    fill_slot_rects(rects);
+    shot_turn(k);
 }
 
 void blaster_hit(int shot, int target)

@@ -4,16 +4,10 @@
 
 #include "rect.h"
 
-void update_demons()
-{
-    for (int k = 0; k < MAX_ENTITIES; ++k) {
-        if (entities[k].health >= 1 && entities[k].kind == KIND_DEMON) {
-            demon_update(k);
-        }
-    }
-}
-
 namespace {
+
+// A turn moves only its own demon, so after it only that slot's rectangle changes.
+SlotRects rects;
 
 // One pixel away from the other slot. Moving down is allowed only while the
 // demon is also below the player, so crowds drift up rather than down.
@@ -50,9 +44,7 @@ void chase(Entity& d, const SDL_Rect& me, const Entity& player)
     }
 }
 
-} // namespace
-
-void demon_update(int k)
+void demon_turn(int k)
 {
     Entity& d = entities[k];
     if (d.kind != KIND_DEMON) {
@@ -61,14 +53,14 @@ void demon_update(int k)
     const Entity& player = entities[find_player()];
     const int player_y = static_cast<int>(player.y);
     // Every test of the turn uses where the demon stood when the turn began.
-    const SDL_Rect me = entity_rect(d);
+    const SDL_Rect me = rects[k];
 
     for (int i = 0; i < MAX_ENTITIES; ++i) {
         if (i == k) {
             continue;
         }
         Entity& other = entities[i];
-        const SDL_Rect there = entity_rect(other);
+        const SDL_Rect& there = rects[i];
         if (!rects_overlap(me, there)) {
             continue;
         }
@@ -85,4 +77,23 @@ void demon_update(int k)
         return; // dead players are not chased
     }
     chase(d, me, player);
+}
+
+} // namespace
+
+void update_demons()
+{
+    fill_slot_rects(rects);
+    for (int k = 0; k < MAX_ENTITIES; ++k) {
+        if (entities[k].health >= 1 && entities[k].kind == KIND_DEMON) {
+            demon_turn(k);
+            rects[k] = entity_rect(entities[k]);
+        }
+    }
+}
+
+void demon_update(int k)
+{
+    fill_slot_rects(rects);
+    demon_turn(k);
 }

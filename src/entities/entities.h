@@ -41,10 +41,24 @@ Entity* entity_alloc();
 void entity_free(Entity* e);
 void entity_clear_all();
 int find_player();
-int rects_overlap(Sint16 x1, Sint16 y1, Uint16 w1, Uint16 h1, Sint16 x2, Sint16 y2, Uint16 w2,
-                  Uint16 h2);
-int rects_overlap(const SDL_Rect& a, const SDL_Rect& b);
+// Inline: the demon and shot passes run it for every pair of slots.
+// Edges that only touch count as overlapping; sums are taken in 32 bits.
+inline int rects_overlap(Sint16 x1, Sint16 y1, Uint16 w1, Uint16 h1, Sint16 x2, Sint16 y2,
+                         Uint16 w2, Uint16 h2)
+{
+    const bool across = x1 + w1 >= x2 && x1 <= x2 + w2;
+    const bool down = y1 + h1 >= y2 && y1 <= y2 + h2;
+    return across && down ? 1 : 0;
+}
+inline int rects_overlap(const SDL_Rect& a, const SDL_Rect& b)
+{
+    return rects_overlap(a.x, a.y, a.w, a.h, b.x, b.y, b.w, b.h);
+}
 SDL_Rect entity_rect(const Entity& e);
+// Every slot's entity_rect, for a pass that tests each entity against all slots:
+// taken once, then kept current by the pass as it moves its own entity.
+using SlotRects = std::array<SDL_Rect, MAX_ENTITIES>;
+void fill_slot_rects(SlotRects& rects);
 void cull_entities();
 
 // Spawning (spawn.cpp)

@@ -87,24 +87,17 @@ int find_player()
     return -1;
 }
 
-// Edges that only touch count as overlapping; sums are taken in 32 bits.
-int rects_overlap(Sint16 x1, Sint16 y1, Uint16 w1, Uint16 h1, Sint16 x2, Sint16 y2, Uint16 w2,
-                  Uint16 h2)
-{
-    const bool across = x1 + w1 >= x2 && x1 <= x2 + w2;
-    const bool down = y1 + h1 >= y2 && y1 <= y2 + h2;
-    return across && down ? 1 : 0;
-}
-
-int rects_overlap(const SDL_Rect& a, const SDL_Rect& b)
-{
-    return rects_overlap(a.x, a.y, a.w, a.h, b.x, b.y, b.w, b.h);
-}
-
 // A free slot gives a zero rectangle at (0, 0).
 SDL_Rect entity_rect(const Entity& e)
 {
     return SDL_Rect{rect_coord(e.x), rect_coord(e.y), rect_size(e.width), rect_size(e.height)};
+}
+
+void fill_slot_rects(SlotRects& rects)
+{
+    for (int i = 0; i < MAX_ENTITIES; ++i) {
+        rects[i] = entity_rect(entities[i]);
+    }
 }
 
 void cull_entities()
