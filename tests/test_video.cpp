@@ -77,10 +77,11 @@ TEST(Video, EachPresentedFrameWritesOneTicksLineAndLastsAtLeastTheFrameTime)
         ticks.push_back(std::stoi(m[1]));
     }
     ASSERT_EQ(ticks.size(), 4u) << out;
-    // Later frames report the previous wait plus the frame's work: about 33 ms.
+    // Later frames report the previous wait plus the frame's work: about 33 ms,
+    // give or take how much the work of two frames differs (loose: a shared machine).
     for (std::size_t i = 2; i < ticks.size(); ++i) {
-        EXPECT_GE(ticks[i], FRAME_MS - 1);
-        EXPECT_LT(ticks[i], FRAME_MS + 200); // loose: a shared machine
+        EXPECT_GE(ticks[i], FRAME_MS - 10);
+        EXPECT_LT(ticks[i], FRAME_MS + 200);
     }
     EXPECT_GE(took, static_cast<Uint32>(3 * (FRAME_MS - 1)));
 }
