@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -70,12 +71,23 @@ void set_name(Sprite* s, const char* path)
     std::memset(s->name + length, 0, SPRITE_NAME_LEN - length);
 }
 
+// Some callers take a reference every frame and never give it back (a pile of
+// shots asks for the explosion about a million times a frame), so the count
+// stops at the largest int rather than overflowing. Such an entry is never freed,
+// as it would not be anyway.
+void add_reference(Sprite* s)
+{
+    if (s->refcount < std::numeric_limits<int>::max()) {
+        s->refcount += 1;
+    }
+}
+
 } // namespace
 
 Sprite* sprite_load(const char* path, int frame_w, int frame_h)
 {
     if (Sprite* hit = find_loaded(path)) {
-        hit->refcount += 1;
+        add_reference(hit);
         return hit;
     }
     Sprite* s = claim_entry();
@@ -84,7 +96,7 @@ Sprite* sprite_load(const char* path, int frame_w, int frame_h)
     s->frames_per_row = FRAMES_PER_ROW;
     s->frame_w = frame_w;
     s->frame_h = frame_h;
-    s->refcount += 1;
+    add_reference(s);
     return s;
 }
 

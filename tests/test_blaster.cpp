@@ -11,10 +11,9 @@
 namespace {
 
 // A shot placed by hand with the given launch point, aim point and slope, far
-// from anything it could hit.
+// from anything it could hit. The game must be started.
 int place_shot(double sx, double sy, double tx, double ty, double slope)
 {
-    start_game();
     entity_clear_all();
     fire_blaster(0, 0);
     Entity& b = entities[1];
@@ -48,6 +47,7 @@ TEST(BlasterFlight, StepsFollowTheStoredLineNotTheCurrentPosition)
         double sx, sy, tx, ty, slope;
         Step want;
     };
+    start_game();
     const double inf = std::numeric_limits<double>::infinity();
     const Case cases[] = {
         {"flat right", 300, 300, 600, 300, 0.0, {30, 0}},

@@ -33,7 +33,8 @@ constexpr int PARK_Y = 700;
 // A picture as the game has it: converted to the screen's format.
 SDL_Surface* sheet(const std::string& path)
 {
-    static std::map<std::string, SDL_Surface*> loaded;
+    // Never destroyed, so the surfaces stay reachable until the process ends.
+    static auto& loaded = *new std::map<std::string, SDL_Surface*>;
     SDL_Surface*& s = loaded[path];
     if (s == nullptr) {
         SDL_Surface* raw = IMG_Load(path.c_str());

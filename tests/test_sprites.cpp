@@ -10,6 +10,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <string>
 #include <vector>
 #include <unistd.h>
@@ -137,6 +138,20 @@ TEST(SpriteCache, ReleaseAllThenClearingTheTableFreesEverySheet)
         EXPECT_TRUE(s->refcount != 0 || s->surface == nullptr) << "entry " << i;
     }
     EXPECT_EQ(sprite_cache_entry(1)->surface, nullptr) << "the demon sheet";
+}
+
+TEST(SpriteCache, ACountThatCanGrowNoFurtherStaysAtItsMaximum)
+{
+    start_video();
+    Sprite* fx = sprite_load("images/rocketExplode.png", 16, 16);
+    // As if a pile of stuck shots had asked for the explosion for over a minute.
+    fx->refcount = std::numeric_limits<int>::max() - 1;
+    sprite_load("images/rocketExplode.png", 16, 16);
+    sprite_load("images/rocketExplode.png", 16, 16);
+    EXPECT_EQ(fx->refcount, std::numeric_limits<int>::max());
+    sprite_release(fx);
+    EXPECT_EQ(fx->refcount, std::numeric_limits<int>::max() - 1);
+    EXPECT_NE(fx->surface, nullptr);
 }
 
 TEST(SpriteBlit, FramesAreCutSixteenToARow)
