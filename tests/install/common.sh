@@ -84,3 +84,20 @@ run_to_first_frame() {
     wait "$pid" 2>/dev/null || true
     [ "$seen" = 1 ]
 }
+
+# Installing (cmake --install, or CPack's own install) rewrites the build
+# directory's manifest, which the user's uninstall relies on: keep a copy in
+# $work and put it back with restore_manifest.
+save_manifest() {
+    manifest="$build/install_manifest.txt"
+    if [ -e "$manifest" ]; then cp "$manifest" "$work/manifest.saved"; fi
+}
+
+restore_manifest() {
+    manifest="$build/install_manifest.txt"
+    if [ -e "$work/manifest.saved" ]; then
+        cp "$work/manifest.saved" "$manifest"
+    else
+        rm -f "$manifest"
+    fi
+}

@@ -14,20 +14,13 @@ source_dir=$(cd "$2" && pwd)
 
 APP_ID=org.fiends.Fiends
 work=$(mktemp -d)
-manifest="$build/install_manifest.txt"
 cleanup() {
     stop_xvfb
-    # Put back the manifest of the user's own install, if any: uninstalling
-    # relies on it.
-    if [ -e "$work/manifest.saved" ]; then
-        cp "$work/manifest.saved" "$manifest"
-    else
-        rm -f "$manifest"
-    fi
+    restore_manifest
     rm -rf "$work"
 }
 trap cleanup EXIT
-[ -e "$manifest" ] && cp "$manifest" "$work/manifest.saved"
+save_manifest
 
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||

@@ -15,18 +15,12 @@ version=$3
 
 APP_ID=org.fiends.Fiends
 work=$(mktemp -d)
-manifest="$build/install_manifest.txt"
 cleanup() {
-    # CPack's install rewrites the build directory's manifest; keep the user's.
-    if [ -e "$work/manifest.saved" ]; then
-        cp "$work/manifest.saved" "$manifest"
-    else
-        rm -f "$manifest"
-    fi
+    restore_manifest
     rm -rf "$work"
 }
 trap cleanup EXIT
-[ -e "$manifest" ] && cp "$manifest" "$work/manifest.saved"
+save_manifest
 
 echo "== cpack -G DEB"
 (cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 ||
