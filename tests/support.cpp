@@ -69,6 +69,20 @@ void fill(SDL_Surface* s, Rgb c)
     SDL_FillRect(s, nullptr, SDL_MapRGB(s->format, c.r, c.g, c.b));
 }
 
+std::vector<Uint8> screen_bytes()
+{
+    SDL_Surface* s = screen_buffer;
+    const std::size_t row = static_cast<std::size_t>(s->w) * s->format->BytesPerPixel;
+    std::vector<Uint8> out(row * s->h);
+    SDL_LockSurface(s);
+    for (int y = 0; y < s->h; ++y) {
+        std::memcpy(out.data() + row * y, static_cast<const Uint8*>(s->pixels) + y * s->pitch,
+                    row);
+    }
+    SDL_UnlockSurface(s);
+    return out;
+}
+
 int count_taken()
 {
     int n = 0;

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 struct Rgb {
     Uint8 r;
@@ -39,6 +40,8 @@ void move_pointer(int x, int y);
 Rgb pixel(SDL_Surface* s, int x, int y);
 Rgb screen_pixel(int x, int y);
 void fill(SDL_Surface* s, Rgb c);
+// The screen buffer's visible bytes, row after row (no pitch padding).
+std::vector<Uint8> screen_bytes();
 
 int count_taken();
 // A demon placed by hand, bypassing the spawner's position rules.

@@ -162,20 +162,6 @@ void expect_lives_row(int lives)
     expect_background(10 + 60 * lives, 10, 50, 50);
 }
 
-std::vector<Uint8> screen_copy()
-{
-    SDL_Surface* s = screen_buffer;
-    const std::size_t row = static_cast<std::size_t>(s->w) * s->format->BytesPerPixel;
-    std::vector<Uint8> out(row * s->h);
-    SDL_LockSurface(s);
-    for (int y = 0; y < s->h; ++y) {
-        std::memcpy(out.data() + row * y, static_cast<const Uint8*>(s->pixels) + y * s->pitch,
-                    row);
-    }
-    SDL_UnlockSurface(s);
-    return out;
-}
-
 // Pixels outside the cursor's 16x16 that are not the pale game-over colour.
 int non_pale_outside_cursor(int cx, int cy)
 {
@@ -329,7 +315,7 @@ TEST(GameScene, GameOverCoversAllButTheCursorAndIgnoresControls)
     EXPECT_EQ(non_pale_outside_cursor(CX, CY), 0);
     expect_frame("images/mouse.png", 16, 16, 0, CX, CY);
     EXPECT_EQ(count_taken(), 1);
-    const std::vector<Uint8> first = screen_copy();
+    const std::vector<Uint8> first = screen_bytes();
 
     // Sixteen frames bring the cursor back to the same frame: with everything
     // held meanwhile, the screen must come out exactly as it was.
@@ -339,7 +325,7 @@ TEST(GameScene, GameOverCoversAllButTheCursorAndIgnoresControls)
         play_frame(everything);
         ASSERT_EQ(non_pale_outside_cursor(CX, CY), 0) << "frame " << n << " after game over";
     }
-    EXPECT_TRUE(screen_copy() == first) << "held controls changed the game-over screen";
+    EXPECT_TRUE(screen_bytes() == first) << "held controls changed the game-over screen";
 }
 
 TEST(GameControls, ClearWinsOverSpawnAndFireInTheSameStep)

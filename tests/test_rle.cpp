@@ -86,20 +86,11 @@ const Sprite* cached(const std::string& path)
 {
     for (int i = 0; i < sprite_cache_used(); ++i) {
         const Sprite* s = sprite_cache_entry(i);
-        if (s->surface != nullptr && sprite_path(s) == path.substr(0, SPRITE_NAME_LEN)) {
+        if (s->surface != nullptr && is_sheet(s, path.c_str())) {
             return s;
         }
     }
     return nullptr;
-}
-
-Screen copy_of(SDL_Surface* s)
-{
-    SDL_LockSurface(s);
-    const auto* bytes = static_cast<const std::uint8_t*>(s->pixels);
-    Screen out(bytes, bytes + static_cast<std::size_t>(s->pitch) * s->h);
-    SDL_UnlockSurface(s);
-    return out;
 }
 
 // Pixels of the screen that are not the background: what the frame drew.
@@ -111,7 +102,7 @@ int drawn_pixels(const Screen& screen)
     for (int y = 0; y < screen_buffer->h; ++y) {
         const auto* world = static_cast<const std::uint8_t*>(world_surface->pixels) +
                             static_cast<std::size_t>(y) * world_surface->pitch;
-        const std::uint8_t* row = screen.data() + static_cast<std::size_t>(y) * screen_buffer->pitch;
+        const std::uint8_t* row = screen.data() + static_cast<std::size_t>(y) * screen_buffer->w * bpp;
         for (int x = 0; x < screen_buffer->w; ++x) {
             n += std::memcmp(world + x * bpp, row + x * bpp, bpp) != 0 ? 1 : 0;
         }
@@ -146,7 +137,7 @@ std::vector<Screen> play_script(bool plain)
             EXPECT_EQ(encoded_sheets(), 0) << "frame " << f;
         }
         if (f % RECORD_EVERY == 0) {
-            screens.push_back(copy_of(screen_buffer));
+            screens.push_back(screen_bytes());
         }
     }
     return screens;
@@ -157,8 +148,9 @@ std::string first_difference(const Screen& a, const Screen& b)
 {
     for (std::size_t i = 0; i < a.size(); ++i) {
         if (a[i] != b[i]) {
-            const std::size_t row = i / screen_buffer->pitch;
-            const std::size_t col = (i % screen_buffer->pitch) / screen_buffer->format->BytesPerPixel;
+            const std::size_t bpp = screen_buffer->format->BytesPerPixel;
+            const std::size_t row = i / (screen_buffer->w * bpp);
+            const std::size_t col = (i % (screen_buffer->w * bpp)) / bpp;
             return "first at (" + std::to_string(col) + ", " + std::to_string(row) + ")";
         }
     }
