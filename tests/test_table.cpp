@@ -49,6 +49,7 @@ TEST(RectsOverlap, EdgesAndCornersThatTouchCount)
     // Sums are taken in 32 bits: no wrap at the 16-bit edge.
     EXPECT_EQ(rects_overlap(32767, 0, 65535, 10, -32768, 0, 10, 10), 0);
     EXPECT_EQ(rects_overlap(-32768, 0, 65535, 10, 32767, 0, 0, 0), 1);
+    EXPECT_EQ(rects_overlap(32760, 0, 100, 10, 0, 0, 40000, 10), 1); // both sums pass 32767
 }
 
 TEST(EntityTable, AFullTableRefusesSilentlyAndAFreedSlotIsTakenNext)
@@ -114,6 +115,14 @@ TEST(EntityTable, ClearingKeepsOnlyThePlayerWithAllItsFields)
     EXPECT_EQ(after.lives, before.lives);
     EXPECT_EQ(after.sprite, before.sprite);
     EXPECT_EQ(after.anim_frame, before.anim_frame);
+
+    // A full table clears down to the player too, up to the last slot.
+    while (count_taken() < MAX_ENTITIES) {
+        spawn_demon(300, 300);
+    }
+    entity_clear_all();
+    EXPECT_EQ(count_taken(), 1);
+    EXPECT_EQ(entities[MAX_ENTITIES - 1].in_use, 0);
 }
 
 TEST(Cull, DeadAndDepartedEntitiesGoOthersStay)
