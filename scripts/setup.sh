@@ -9,8 +9,10 @@ packages=(
   build-essential cmake pkg-config
   libsdl1.2-dev libsdl-image1.2-dev libpng-dev
   libgtest-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick python3
+  xvfb xdotool x11-utils imagemagick python3 openbox
   desktop-file-utils appstream
+  # The second SDL 1.2 runtime, in a private directory: the tests run on it too.
+  libsdl1.2-compat
 )
 
 missing=()

@@ -6,6 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+
+# Unit, whole-game, golden-replay and end-to-end tests run on both SDL 1.2
+# runtimes: classic SDL (label classic) and sdl12-compat (label compat, names
+# starting compat/). CI must not lose the second one quietly.
+if [ -n "${CI:-}" ] && ctest --test-dir build -N -L compat | grep -q "^Total Tests: 0$"; then
+    echo "no tests on sdl12-compat: is libsdl1.2-compat installed?" >&2
+    exit 1
+fi
 ctest --test-dir build --output-on-failure -j"$(nproc)" -LE soak
 
 # Warnings are errors in build/ under CI already; here GCC's instrumented code

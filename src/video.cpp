@@ -67,6 +67,10 @@ SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
     if (converted == nullptr) {
         fail(failure);
     }
+    // The alpha mask leaves the surface marked for blending, with nothing to
+    // blend: fully opaque. Plain copies draw the same pixels, and the SDL 2 based
+    // runtime would otherwise take a slow blending path for every frame's copy.
+    SDL_SetAlpha(converted, 0, SDL_ALPHA_OPAQUE);
     return converted;
 }
 

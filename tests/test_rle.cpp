@@ -72,6 +72,18 @@ void key_every_sheet(Uint32 flags)
     }
 }
 
+// Whether this SDL runtime reports a blitted, encoded surface in its flags.
+bool runtime_shows_encoding()
+{
+    SDL_Surface* probe = SDL_DisplayFormat(screen_buffer);
+    SDL_SetColorKey(probe, SDL_SRCCOLORKEY | SDL_RLEACCEL, 0);
+    SDL_Rect corner{0, 0, 1, 1};
+    SDL_BlitSurface(probe, &corner, screen_buffer, &corner);
+    const bool shown = (probe->flags & SDL_RLEACCEL) != 0;
+    SDL_FreeSurface(probe);
+    return shown;
+}
+
 int encoded_sheets()
 {
     int n = 0;
@@ -167,13 +179,17 @@ TEST(RleColourKey, DrawsTheSamePixelsAsAPlainColourKey)
     // As loaded, with the game's own key.
     reset_to_startup(player_at_start);
     const std::vector<Screen> encoded = play_script(false);
-    // The pass really drew through encoded sheets, explosions included.
+    // The pass really drew through encoded sheets, explosions included. Only
+    // classic SDL shows the encoding in a surface's flags; the SDL 2 based
+    // runtime keeps it to itself, and there only the pixels can be compared.
     ASSERT_NE(cached("images/rocketExplode.png"), nullptr) << "no shot hit anything";
     for (const char* path : {"images/mouse.png", "images/player.png", "images/demon.png",
                              "images/rocketExplode.png"}) {
         const Sprite* s = cached(path);
         ASSERT_NE(s, nullptr) << path;
-        EXPECT_NE(s->surface->flags & SDL_RLEACCEL, 0u) << path << " was not drawn encoded";
+        if (runtime_shows_encoding()) {
+            EXPECT_NE(s->surface->flags & SDL_RLEACCEL, 0u) << path << " was not drawn encoded";
+        }
     }
 
     reset_to_startup(player_at_start);

@@ -5,6 +5,7 @@ import contextlib
 import ctypes
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -13,8 +14,6 @@ import time
 
 SCREEN_W = 1280
 SCREEN_H = 800
-FIRST_DISPLAY = 40
-LAST_DISPLAY = 59
 FRAME_LINE = re.compile(r"Ticks passed this frame: (-?\d+)")
 # Library chatter, not the game's: libasound probing for a sound card that an
 # X server without one lacks, and libpng naming the broken chunk before
@@ -171,39 +170,50 @@ def find_bars(img, colour):
 
 
 @contextlib.contextmanager
-def xvfb():
-    """A private X server at 1280x800x24 on the first free display of ours;
-    stopped on the way out, whatever happened."""
-    start = FIRST_DISPLAY + os.getpid() % (LAST_DISPLAY - FIRST_DISPLAY + 1)
-    span = LAST_DISPLAY - FIRST_DISPLAY + 1
-    for k in range(span * 2):
-        n = FIRST_DISPLAY + (start - FIRST_DISPLAY + k) % span
-        if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
-            continue
-        server = subprocess.Popen(
-            ["Xvfb", f":{n}", "-screen", "0", f"{SCREEN_W}x{SCREEN_H}x24", "-nolisten", "tcp", "-noreset"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
-        display = f":{n}"
-        deadline = time.monotonic() + 15 * SLOW
-        ready = False
-        while time.monotonic() < deadline and server.poll() is None:
-            answer = subprocess.run(["xdpyinfo", "-display", display], stdout=subprocess.DEVNULL,
-                                    stderr=subprocess.DEVNULL)
-            # Ours only if it answers while our server still runs: another test
-            # may have taken the number a moment before us.
-            if answer.returncode == 0 and server.poll() is None:
-                ready = True
-                break
-            time.sleep(0.05)
-        if not ready:
-            _stop(server)
-            continue
-        try:
-            yield display
-        finally:
-            _stop(server)
-        return
-    raise RuntimeError(f"no free X display between :{FIRST_DISPLAY} and :{LAST_DISPLAY}")
+def xvfb(size=(SCREEN_W, SCREEN_H), wm=False):
+    """A private X server (24 bits, 1280x800 unless asked otherwise) with a
+    window manager if asked; stopped on the way out, whatever happened."""
+    # The server picks a free display itself and names it once it accepts
+    # clients, so tests running side by side never race for one.
+    ready_r, ready_w = os.pipe()
+    server = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(ready_w), "-screen", "0", f"{size[0]}x{size[1]}x24",
+         "-nolisten", "tcp", "-noreset"],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(ready_w,),
+        preexec_fn=_die_with_parent)
+    os.close(ready_w)
+    manager = None
+    try:
+        with os.fdopen(ready_r) as ready:
+            if not select.select([ready], [], [], 15 * SLOW)[0]:
+                raise RuntimeError("the X server did not start within 15 s")
+            number = ready.readline().strip()
+        if not number:
+            raise RuntimeError(f"the X server ended with status {server.wait()}")
+        display = f":{number}"
+        if wm:
+            manager = _window_manager(display)
+        yield display
+    finally:
+        if manager:
+            _stop(manager)
+        _stop(server)
+
+
+def _window_manager(display):
+    """Openbox on the display, once it has announced itself on the root window."""
+    env = {**os.environ, "DISPLAY": display}
+    manager = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+    deadline = time.monotonic() + 15 * SLOW
+    while time.monotonic() < deadline and manager.poll() is None:
+        check = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                               capture_output=True, text=True)
+        if "window id" in check.stdout:
+            return manager
+        time.sleep(0.05)
+    _stop(manager)
+    raise RuntimeError(f"no window manager on {display}")
 
 
 def _stop(proc):
@@ -220,7 +230,8 @@ class Game:
     """The real binary under `timeout -k`: SDL turns SIGTERM into a quit event
     the game ignores, so only the kill that follows can end a stuck run."""
 
-    def __init__(self, binary, display, workdir, limit=90, extra_env=None, drop_display=False):
+    def __init__(self, binary, display, workdir, limit=90, extra_env=None, drop_display=False,
+                 size=(SCREEN_W, SCREEN_H)):
         env = dict(os.environ)
         if drop_display:
             env.pop("DISPLAY", None)
@@ -228,6 +239,7 @@ class Game:
             env["DISPLAY"] = display
         env.update(extra_env or {})
         self.display = display
+        self.size = size
         self.lines = []
         self.err_lines = []
         self.cond = threading.Condition()
@@ -315,14 +327,24 @@ class Game:
         self.hold("mousedown", "mouseup", 1, frames, ms)
 
     def point(self, x, y):
-        self.xdo("mousemove", x, y)
+        """Moves the pointer to (x, y) on the screen, as a mouse does: by a
+        relative motion. The SDL 2 based runtime reads a hidden full-screen
+        pointer from relative motion only, and never sees a jump (a warp)."""
+        where = subprocess.run(["xdotool", "getmouselocation", "--shell"], check=True,
+                               capture_output=True, text=True,
+                               env={**os.environ, "DISPLAY": self.display}).stdout
+        at = dict(line.split("=", 1) for line in where.split())
+        dx, dy = x - int(at["X"]), y - int(at["Y"])
+        if dx or dy:
+            self.xdo("mousemove_relative", "--", dx, dy)
 
     def screen(self):
+        w, h = self.size
         data = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8",
                                "rgb:-"], capture_output=True, check=True).stdout
-        if len(data) != SCREEN_W * SCREEN_H * 3:
+        if len(data) != w * h * 3:
             raise RuntimeError(f"screenshot of {len(data)} bytes")
-        return Image(SCREEN_W, SCREEN_H, data)
+        return Image(w, h, data)
 
     def until(self, what, look, timeout=20):
         """Polls the screen until look(img) returns (True, seen); on the deadline
