@@ -3,10 +3,9 @@
 
 #include "draw.h"
 #include "entities/entities.h"
+#include "pictures.h"
 #include "sprites.h"
 #include "video.h"
-
-#include <SDL_image.h>
 
 #include <cstdlib>
 
@@ -39,7 +38,7 @@ void game_shutdown()
 // whatever SDL created it with.
 void paint_background()
 {
-    SDL_Surface* loaded = IMG_Load("images/bgtest.png");
+    SDL_Surface* loaded = picture_load("images/bgtest.png");
     if (loaded == nullptr) {
         return;
     }

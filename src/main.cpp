@@ -1,11 +1,13 @@
 // Entry point: start up, paint the background, then play frames until Escape.
 #include "game.h"
+#include "streams.h"
 #include "video.h"
 
 #include <cstdlib>
 
 int main(int, char**)
 {
+    attach_closed_streams();
     game_startup();
     paint_background();
     for (;;) {

@@ -2,9 +2,8 @@
 // by reference count, freed when the count drops to exactly zero.
 #include "sprites.h"
 
+#include "pictures.h"
 #include "rect.h"
-
-#include <SDL_image.h>
 
 #include <array>
 #include <cstdio>
@@ -46,7 +45,7 @@ Sprite* claim_entry()
 // White is the transparent colour of every sheet; any alpha in the file is dropped.
 SDL_Surface* load_sheet(const char* path)
 {
-    SDL_Surface* loaded = IMG_Load(path);
+    SDL_Surface* loaded = picture_load(path);
     if (loaded == nullptr) {
         std::fprintf(stderr, "unable to load a vital sprite: %s\n", SDL_GetError());
         std::exit(1);

@@ -2,8 +2,13 @@
 // frame-timing values.
 #include "video.h"
 
+#include "streams.h"
+
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <string>
 
 SDL_Surface* screen_buffer = nullptr;
 SDL_Surface* world_surface = nullptr;
@@ -29,10 +34,51 @@ SDL_Rect view_rect;
 Uint32 previous_frame_ticks = 0;
 Uint32 limiter_ticks = 100;
 
+// SDL's last resorts, taken when it finds no display: a text terminal, or no
+// screen at all. Neither can show a 1280x800 game or hand it the keyboard.
+constexpr std::array<const char*, 4> UNSHOWN_DRIVERS{"aalib", "caca", "offscreen", "dummy"};
+
+// SDL is shut down before the line is written, so that a driver which took over
+// the terminal gives it back first and the reason is seen.
 [[noreturn]] void fail(const char* format)
 {
-    std::fprintf(stderr, format, SDL_GetError());
+    const std::string reason = SDL_GetError();
+    SDL_Quit();
+    std::fprintf(stderr, format, reason.c_str());
     std::exit(1);
+}
+
+// A driver the player names through SDL_VIDEODRIVER is theirs to choose.
+bool driver_named()
+{
+    const char* name = std::getenv("SDL_VIDEODRIVER");
+    return name != nullptr && name[0] != '\0';
+}
+
+// Left to choose without a display, SDL 1.2 falls back to libcaca, which switches
+// the terminal to its own screen (or, with TERM unset, ends the process) before
+// the game could say why. Its null output leaves the terminal alone, and
+// refuse_unshown_driver then turns the fallback down.
+void keep_text_driver_off_the_terminal()
+{
+    if (!driver_named()) {
+        setenv("CACA_DRIVER", "null", 1);
+    }
+}
+
+void refuse_unshown_driver()
+{
+    if (driver_named()) {
+        return;
+    }
+    char name[32] = "";
+    SDL_VideoDriverName(name, sizeof name);
+    for (const char* unshown : UNSHOWN_DRIVERS) {
+        if (std::strcmp(name, unshown) == 0) {
+            SDL_SetError("No available video device");
+            fail("Unable to init SDL: %s\n");
+        }
+    }
 }
 
 // First mode the display accepts wins; with none, ask anyway at the current depth.
@@ -85,10 +131,12 @@ void video_init()
     blue_mask = 0x00FF0000;
     alpha_mask = 0xFF000000;
 
+    keep_text_driver_off_the_terminal();
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
         fail("Unable to init SDL: %s\n");
     }
     std::atexit(SDL_Quit);
+    refuse_unshown_driver();
 
     choose_mode();
     display = SDL_SetVideoMode(ScreenX, ScreenY, bits_per_pixel, video_flags);
@@ -123,9 +171,7 @@ void present_frame()
     show_frame();
 
     const Uint32 now = SDL_GetTicks();
-    std::printf("Ticks passed this frame: %i\n", static_cast<int>(now - previous_frame_ticks));
-    // Flushed so that a pipe sees each frame's line as the frame ends.
-    std::fflush(stdout);
+    write_frame_line(static_cast<int>(now - previous_frame_ticks));
     previous_frame_ticks = now;
 
     frame_limit(FRAME_MS);

@@ -4,6 +4,7 @@
 # how it ends.
 # Usage: e2e.py SCENARIO --game BIN --repo DIR --artefacts DIR [--seconds N] [--seed S]
 import argparse
+import fcntl
 import os
 import random
 import re
@@ -16,8 +17,9 @@ import time
 
 sys.dont_write_bytecode = True  # no caches in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from harness import (FRAME_LINE, SCREEN_H, SCREEN_W, Failure, Game, Sheet, copy_tree,  # noqa: E402
-                     count_colour, find_bars, match, read_picture, same_pixels, xvfb)
+from harness import (FRAME_LINE, LIBRARY_NOISE, SCREEN_H, SCREEN_W, Failure, Game,  # noqa: E402
+                     Sheet, copy_tree, count_colour, find_bars, match, read_picture, same_pixels,
+                     xvfb)
 
 BLUE = (0, 0, 128)
 RED = (128, 0, 0)
@@ -463,12 +465,12 @@ def scenario_refused(ctx):
 # Failure modes -------------------------------------------------------------
 
 
-def run_failing(ctx, workdir, expected_err, act=None, drop_display=False, env=None):
+def run_failing(ctx, workdir, expected_err, act=None, drop_display=False, env=None, **how):
     """Runs the game where it must fail; checks its line and status, and that
     it neither crashed, hung nor left a window behind."""
     before = top_windows(ctx.display)
     game = Game(ctx.game, ctx.display, workdir, limit=60, drop_display=drop_display,
-                extra_env=env)
+                extra_env=env, **how)
     ctx.running.append(game)
     if act:
         game.wait_frames(1, timeout=30)
@@ -580,10 +582,50 @@ def scenario_background_not_png(ctx):
     unpainted(ctx, replace_with("bgtest.png", lambda _: b"GIF89a but not really\n"))
 
 
+NO_DISPLAY = "Unable to init SDL: No available video device\n"
+
+
 def scenario_no_display(ctx):
-    # Named driver: left to choose, SDL may fall back to a text-terminal one.
-    run_failing(ctx, ctx.repo, re.compile(r"Unable to init SDL: [^\n]+\n"),
-                drop_display=True, env={"SDL_VIDEODRIVER": "x11"})
+    # Left to choose, SDL must not fall back to the terminal (which without TERM
+    # ends the game before it says why) nor to no screen at all.
+    run_failing(ctx, ctx.repo, NO_DISPLAY, drop_display=True, unset=["TERM"])
+
+
+def scenario_fifo_background(ctx):
+    unpainted(ctx, lambda images: (os.remove(os.path.join(images, "bgtest.png")),
+                                   os.mkfifo(os.path.join(images, "bgtest.png"))))
+
+
+def escape_unheard(ctx, **how):
+    """With standard output closed or full, the game still plays and ends on Escape."""
+    game = Game(ctx.game, ctx.display, ctx.repo, limit=60, **how)
+    ctx.running.append(game)
+    game.until("the start-up screen", lambda img: (
+        match(img, ctx.world.player, *PLAYER_START) > 0.95, "no player"), timeout=30)
+    hold_key_until_exit("Escape")(game)
+    expect("Escape to end the game", game.wait_exit(0) == 0 and not game.stderr_text(),
+           "exit status 0, nothing on stderr", f"{game.proc.poll()}, {game.stderr_text()!r}")
+
+
+def scenario_closed_stdout(ctx):
+    escape_unheard(ctx, prefix=["sh", "-c", 'exec "$0" >&-'])
+
+
+def scenario_full_stdout(ctx):
+    # A one-page pipe, full before the first frame: nobody reads it.
+    unread, w = os.pipe()
+    fcntl.fcntl(w, fcntl.F_SETPIPE_SZ, 4096)
+    os.write(w, bytes(4096))
+    escape_unheard(ctx, stdout=w)
+
+
+def scenario_no_display_terminal(ctx):
+    """From a terminal: the reason shows there, and the terminal is left alone."""
+    game = run_failing(ctx, ctx.repo, "", drop_display=True, env={"TERM": "xterm"},
+                       prefix=["script", "-qe", "/dev/null", "-c"])
+    seen = "".join(l for _, l in game.lines if not l.startswith(LIBRARY_NOISE))
+    expect("only the reason on the terminal", seen == NO_DISPLAY.replace("\n", "\r\n"),
+           repr(NO_DISPLAY), repr(seen))
 
 
 def scenario_no_images_dir(ctx):
@@ -616,6 +658,10 @@ SCENARIOS = {
     "screen_1366x768": scenario_other_screen,
     "screen_1920x1080": scenario_other_screen,
     "refused_1366x768": scenario_refused,
+    "fifo_background": scenario_fifo_background,
+    "closed_stdout": scenario_closed_stdout,
+    "full_stdout": scenario_full_stdout,
+    "no_display_terminal": scenario_no_display_terminal,
 }
 
 

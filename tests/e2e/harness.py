@@ -21,7 +21,9 @@ FRAME_LINE = re.compile(r"Ticks passed this frame: (-?\d+)")
 # from below the game and vary by machine, so they are dropped and every line
 # that is left is compared exactly. Running with a dummy sound driver would hide
 # the first, but the game is tested as a player starts it: with no settings.
-LIBRARY_NOISE = ("ALSA lib ", "libpng ")
+# Likewise libwayland's, when SDL 2 (under sdl12-compat) looks for Wayland
+# without XDG_RUNTIME_DIR set.
+LIBRARY_NOISE = ("ALSA lib ", "libpng ", "error: XDG_RUNTIME_DIR ")
 
 # Every wait is bounded; a slow machine gets longer, never forever.
 SLOW = float(os.environ.get("FIENDS_E2E_SLOW", "1"))
@@ -231,12 +233,16 @@ class Game:
     the game ignores, so only the kill that follows can end a stuck run."""
 
     def __init__(self, binary, display, workdir, limit=90, extra_env=None, drop_display=False,
-                 size=(SCREEN_W, SCREEN_H)):
+                 unset=(), prefix=(), stdout=subprocess.PIPE, size=(SCREEN_W, SCREEN_H)):
+        """`prefix` runs the game through another command; standard output
+        is read line by line unless it is given elsewhere."""
         env = dict(os.environ)
         if drop_display:
             env.pop("DISPLAY", None)
         else:
             env["DISPLAY"] = display
+        for name in unset:
+            env.pop(name, None)
         env.update(extra_env or {})
         self.display = display
         self.size = size
@@ -245,10 +251,11 @@ class Game:
         self.cond = threading.Condition()
         self.started = time.monotonic()
         self.proc = subprocess.Popen(
-            ["timeout", "-k", "3", str(int(limit * SLOW)), binary], cwd=workdir, env=env,
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE, preexec_fn=_die_with_parent)
+            ["timeout", "-k", "3", str(int(limit * SLOW)), *prefix, binary], cwd=workdir, env=env,
+            stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.PIPE,
+            preexec_fn=_die_with_parent)
         self.readers = [
-            threading.Thread(target=self._read, args=(self.proc.stdout, self.lines), daemon=True),
+            threading.Thread(target=self._read, args=(self.proc.stdout or [], self.lines), daemon=True),
             threading.Thread(target=self._read, args=(self.proc.stderr, self.err_lines), daemon=True),
         ]
         for r in self.readers:
