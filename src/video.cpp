@@ -2,8 +2,11 @@
 // frame-timing values.
 #include "video.h"
 
+#include <SDL_image.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 SDL_Surface* screen_buffer = nullptr;
 SDL_Surface* world_surface = nullptr;
@@ -53,6 +56,35 @@ void choose_mode()
     }
 }
 
+// What window managers and task bars show: the title, and the player's first
+// frame as the icon (white is transparent, as in every sheet). A picture that
+// is missing or unreadable only costs the icon; a path that is not a regular
+// file is never opened, so it cannot block. Must come before the video mode.
+void set_window_identity()
+{
+    constexpr int ICON_SIZE = 50;
+    SDL_WM_SetCaption("Fiends", "Fiends");
+    std::error_code error;
+    if (!std::filesystem::is_regular_file("images/player.png", error)) {
+        return;
+    }
+    SDL_Surface* sheet = IMG_Load("images/player.png");
+    SDL_ClearError(); // a failure here must not show in a later message
+    if (sheet == nullptr) {
+        return;
+    }
+    SDL_Surface* icon = SDL_CreateRGBSurface(SDL_SWSURFACE, ICON_SIZE, ICON_SIZE, 32,
+                                             0x00FF0000, 0x0000FF00, 0x000000FF, 0);
+    if (icon != nullptr) {
+        SDL_Rect frame{0, 0, ICON_SIZE, ICON_SIZE};
+        SDL_UpperBlit(sheet, &frame, icon, nullptr);
+        SDL_SetColorKey(icon, SDL_SRCCOLORKEY, SDL_MapRGB(icon->format, 255, 255, 255));
+        SDL_WM_SetIcon(icon, nullptr);
+        SDL_FreeSurface(icon);
+    }
+    SDL_FreeSurface(sheet);
+}
+
 // Off-screen surfaces are converted to the display's format once, so the two
 // full-screen copies of every frame need no conversion.
 SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
@@ -86,6 +118,7 @@ void video_init()
     }
     std::atexit(SDL_Quit);
 
+    set_window_identity();
     choose_mode();
     display = SDL_SetVideoMode(ScreenX, ScreenY, bits_per_pixel, video_flags);
     if (display == nullptr) {
