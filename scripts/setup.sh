@@ -1,33 +1,71 @@
 #!/usr/bin/env bash
-# Installs what the game and its tests need (Debian packages), then configures
-# and builds into build/. Safe to run again: it only installs what is missing.
-# Usage: scripts/setup.sh [extra cmake arguments...]
+# Installs what is missing (Debian packages, through apt-get, with sudo when
+# not root), then configures and builds into build/. Safe to run again.
+# Usage: scripts/setup.sh [--game] [extra cmake arguments...]
+#   --game: only what building and playing the game needs, and only the game
+#           is built; quiet unless something changes (scripts/play.sh).
+#   Otherwise the test tools too, the tests required, and everything built
+#   (scripts/test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(
-  build-essential cmake pkg-config
-  libsdl1.2-dev libsdl-image1.2-dev libpng-dev
-  libgtest-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick python3 openbox
-  desktop-file-utils appstream
-  # The second SDL 1.2 runtime, in a private directory: the tests run on it too.
-  libsdl1.2-compat
-)
+game_only=
+if [ "${1:-}" = --game ]; then
+    game_only=1
+    shift
+fi
 
+packages=(build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev)
+if [ -z "$game_only" ]; then
+    # libsdl1.2-compat: the second SDL 1.2 runtime, in a private directory,
+    # which the tests run on too; openbox: the window manager of some of them.
+    packages+=(libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick python3
+               openbox libsdl1.2-compat desktop-file-utils appstream lintian git)
+fi
+
+# One query for all: installed packages print "ii".
+installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null |
+            awk '$1 == "ii" { print $2 }') || true
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    grep -qx -- "$p" <<<"$installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  echo "Installing: ${missing[*]}"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+if [ -n "$game_only" ]; then
+    # Configured once; later builds re-run CMake by themselves when needed.
+    if [ ! -e build/CMakeCache.txt ]; then
+        cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    fi
+    # Asking make costs most of a second; no source or build file newer than
+    # the game means there is nothing to do.
+    if [ -e build/fiends ] && [ -z "$(find . \( -path ./.git -o -path './build*' \) -prune -o \
+            \( -name '*.cpp' -o -name '*.h' -o -name '*.cmake' -o -name CMakeLists.txt \) \
+            -newer build/fiends -print -quit)" ]; then
+        exit 0
+    fi
+    # Make prints its progress even when there is nothing to do: show it
+    # only when the game was rebuilt, or the build failed.
+    log=$(mktemp)
+    trap 'rm -f "$log"' EXIT
+    before=$(stat -c %Y.%i build/fiends 2>/dev/null || true)
+    if ! cmake --build build -j"$(nproc)" --target fiends >"$log" 2>&1; then
+        cat "$log"
+        exit 1
+    fi
+    if [ "$(stat -c %Y.%i build/fiends)" != "$before" ]; then
+        cat "$log"
+    fi
+    exit 0
 fi
 
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIENDS_WERROR="$werror" "$@"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIENDS_WERROR="$werror" -DFIENDS_TESTS=ON "$@"
 cmake --build build -j"$(nproc)"

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Sets everything up if needed and runs every test: unit, whole-game and
-# end-to-end tests on the normal build, then the same under AddressSanitizer and
-# UndefinedBehaviorSanitizer (build-asan/) with the soak and a minute of random
-# play in a real X server.
+# Sets everything up if needed, test tools included, and runs every test:
+# unit, whole-game, end-to-end, install and package tests on the normal build,
+# then the same but the picture check and the install tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/) with the soak
+# and a minute of random play in a real X server.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -19,7 +20,7 @@ ctest --test-dir build --output-on-failure -j"$(nproc)" -LE soak
 # Warnings are errors in build/ under CI already; here GCC's instrumented code
 # draws false "may be used uninitialized" warnings from the standard library.
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIENDS_SANITIZE=ON \
-      -DFIENDS_WERROR=OFF
+      -DFIENDS_WERROR=OFF -DFIENDS_TESTS=ON
 cmake --build build-asan -j"$(nproc)"
 # Any report fails the test that caused it; only library noise is suppressed.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0

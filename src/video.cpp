@@ -2,6 +2,7 @@
 // frame-timing values.
 #include "video.h"
 
+#include "pictures.h"
 #include "streams.h"
 
 #include <array>
@@ -99,6 +100,30 @@ void choose_mode()
     }
 }
 
+// What window managers and task bars show: the title, and the player's first
+// frame as the icon (white is transparent, as in every sheet). A picture that
+// is missing or unreadable only costs the icon. Must come before the video mode.
+void set_window_identity()
+{
+    constexpr int ICON_SIZE = 50;
+    SDL_WM_SetCaption("Fiends", "Fiends");
+    SDL_Surface* sheet = picture_load("images/player.png");
+    SDL_ClearError(); // a failure here must not show in a later message
+    if (sheet == nullptr) {
+        return;
+    }
+    SDL_Surface* icon = SDL_CreateRGBSurface(SDL_SWSURFACE, ICON_SIZE, ICON_SIZE, 32,
+                                             0x00FF0000, 0x0000FF00, 0x000000FF, 0);
+    if (icon != nullptr) {
+        SDL_Rect frame{0, 0, ICON_SIZE, ICON_SIZE};
+        SDL_UpperBlit(sheet, &frame, icon, nullptr);
+        SDL_SetColorKey(icon, SDL_SRCCOLORKEY, SDL_MapRGB(icon->format, 255, 255, 255));
+        SDL_WM_SetIcon(icon, nullptr);
+        SDL_FreeSurface(icon);
+    }
+    SDL_FreeSurface(sheet);
+}
+
 // Off-screen surfaces are converted to the display's format once, so the two
 // full-screen copies of every frame need no conversion.
 SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
@@ -138,6 +163,7 @@ void video_init()
     std::atexit(SDL_Quit);
     refuse_unshown_driver();
 
+    set_window_identity();
     choose_mode();
     display = SDL_SetVideoMode(ScreenX, ScreenY, bits_per_pixel, video_flags);
     if (display == nullptr) {

@@ -85,9 +85,9 @@ run_to_first_frame() {
     [ "$seen" = 1 ]
 }
 
-# Installing (cmake --install, or CPack's own install) rewrites the build
-# directory's manifest, which the user's uninstall relies on: keep a copy in
-# $work and put it back with restore_manifest.
+# cmake --install rewrites the build directory's manifest, which is the
+# developer's record of their own install: keep a copy in $work and put it
+# back with restore_manifest.
 save_manifest() {
     manifest="$build/install_manifest.txt"
     if [ -e "$manifest" ]; then cp "$manifest" "$work/manifest.saved"; fi

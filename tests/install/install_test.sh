@@ -2,9 +2,12 @@
 # Installs the built game into a temporary prefix and checks it like a player
 # would meet it: the files in their standard places, valid desktop entry and
 # metainfo, an icon drawn from the game's art, a readable manual page, the
-# launcher starting the game from an unrelated directory under Xvfb and ending
-# with status 0 on a held Escape, a moved install still working, and a broken
-# install failing with the game's own message and status.
+# launcher starting the game from an unrelated directory under Xvfb on
+# sdl12-compat and on classic SDL, a window whose class is the desktop entry's
+# StartupWMClass, ending with status 0 on a held Escape, the menu's command
+# keeping standard output empty, the uninstall script leaving the prefix as it
+# was, a moved install still working, and a broken install failing with the
+# game's own message and status.
 #
 # Usage: install_test.sh <build dir> <source dir>
 set -euo pipefail
@@ -22,9 +25,17 @@ cleanup() {
 trap cleanup EXIT
 save_manifest
 
+# The prefix already holds someone else's files; uninstalling must leave it so.
 prefix="$work/prefix"
-cmake --install "$build" --prefix "$prefix" >"$work/install.log" ||
-    { cat "$work/install.log" >&2; fail "cmake --install failed"; }
+mkdir -p "$prefix/bin" "$prefix/share/applications"
+touch "$prefix/bin/other" "$prefix/share/applications/other.desktop"
+snapshot() { (cd "$prefix" && find . -printf '%y %m %p\n' | sort); }
+snapshot >"$work/before"
+install_game() {
+    cmake --install "$build" --prefix "$prefix" --strip >"$work/install.log" ||
+        { cat "$work/install.log" >&2; fail "cmake --install failed"; }
+}
+install_game
 
 echo "== installed files"
 pictures=$(cd "$source_dir/images" && ls -- *.png)
@@ -37,10 +48,13 @@ pictures=$(cd "$source_dir/images" && ls -- *.png)
     echo "share/icons/hicolor/128x128/apps/$APP_ID.png"
     echo "share/metainfo/$APP_ID.metainfo.xml"
     echo "share/man/man6/fiends.6.gz"
+    echo "share/doc/fiends/copyright"
+    echo "share/doc/fiends/changelog.gz"
+    echo "share/fiends/uninstall.sh"
 } | sort >"$work/expected"
 sed "s|^$prefix/||" "$manifest" | sort >"$work/installed"
 diff -u "$work/expected" "$work/installed" || fail "installed files differ from the expected layout"
-(cd "$prefix" && find . -type f | sed 's|^\./||' | sort) >"$work/on_disk"
+(cd "$prefix" && find . -type f ! -name 'other*' | sed 's|^\./||' | sort) >"$work/on_disk"
 diff -u "$work/expected" "$work/on_disk" || fail "files on disk differ from the install manifest"
 [ -x "$prefix/bin/fiends" ] || fail "launcher is not executable"
 [ -x "$prefix/libexec/fiends/fiends" ] || fail "game is not executable"
@@ -53,7 +67,9 @@ desktop="$prefix/share/applications/$APP_ID.desktop"
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
 grep -Eq '^Categories=(.*;)?Game;' "$desktop" || fail "desktop entry is not in category Game"
 grep -qx "Icon=$APP_ID" "$desktop" || fail "desktop entry does not name the installed icon"
-grep -qx "Exec=\"$prefix/bin/fiends\"" "$desktop" || fail "desktop entry does not start $prefix/bin/fiends"
+grep -qx "Exec=\"$prefix/bin/fiends\" --quiet" "$desktop" || fail "desktop entry does not start $prefix/bin/fiends --quiet"
+wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
+[ -n "$wm_class" ] || fail "desktop entry has no StartupWMClass"
 metainfo="$prefix/share/metainfo/$APP_ID.metainfo.xml"
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects $metainfo"
 grep -q "<launchable type=\"desktop-id\">$APP_ID.desktop</launchable>" "$metainfo" ||
@@ -95,28 +111,83 @@ else
     echo "(man not installed: rendering not checked)"
 fi
 
-echo "== starting the installed game from another directory under Xvfb"
+echo "== launcher options"
+"$prefix/bin/fiends" --version | grep -qx "fiends [0-9.]*" || fail "--version does not print the version"
+"$prefix/bin/fiends" --help | grep -q '^Usage: fiends' || fail "--help does not print the usage"
+status=0
+"$prefix/bin/fiends" --no-such-option 2>/dev/null || status=$?
+[ "$status" = 2 ] || fail "an unknown option ends with status $status, expected 2"
+
+# The menu's command line, as the desktop entry gives it: the game runs, and
+# its per-frame lines go nowhere.
+echo "== started as the menu starts it"
 elsewhere="$work/elsewhere"
 mkdir "$elsewhere"
-start_xvfb
-(cd "$elsewhere" && PATH="$prefix/bin:$PATH" exec timeout -k 5 60 fiends) \
-    >"$work/out" 2>"$work/err" &
-game=$!
-wait_for_frame "$work/out" "$game" 30 || {
-    cat "$work/err" >&2
-    fail "no first frame from the installed game"
-}
-# The first frame shows the background picture with a few sprites on it.
-import -window root "$work/screen.png"
-differ=$(compare -metric AE -fuzz 10% "$work/screen.png" "$source_dir/images/bgtest.png" null: 2>&1) || true
-echo "screen differs from the background picture in $differ of 1024000 pixels"
-[ "$differ" -lt 51200 ] || fail "screen does not show the background picture ($differ pixels differ)"
-hold_escape
+eval "set -- $(sed -n 's/^Exec=//p' "$desktop")"
 status=0
-wait "$game" || status=$?
-[ "$status" = 0 ] || { cat "$work/err" >&2; fail "game exited with status $status after Escape"; }
+(cd "$elsewhere" && SDL_VIDEODRIVER=dummy exec timeout -k 1 3 "$@") >"$work/out" 2>"$work/err" || status=$?
+case $status in
+124 | 137) ;; # still playing when stopped
+*) cat "$work/err" >&2; fail "the game ended by itself with status $status" ;;
+esac
+[ ! -s "$work/out" ] || fail "the menu's command writes to standard output"
 [ -z "$(real_errors "$work/err")" ] || { cat "$work/err" >&2; fail "unexpected messages on stderr"; }
+
+# The launcher takes sdl12-compat where it is installed; empty, the variable
+# keeps the system's classic SDL. The loader's log says which was loaded.
+start_xvfb
+for runtime in sdl12-compat classic; do
+    echo "== the installed game on $runtime, started from another directory under Xvfb"
+    compat_dir=${FIENDS_SDL12_COMPAT_DIR-/usr/lib/$(gcc -print-multiarch)/sdl12-compat}
+    if [ "$runtime" = classic ]; then
+        compat_dir=
+    elif [ ! -e "$compat_dir/libSDL-1.2.so.0" ]; then
+        echo "(sdl12-compat not installed: skipped)"
+        continue
+    fi
+    rm -f "$work"/ld.*
+    (cd "$elsewhere" && PATH="$prefix/bin:$PATH" FIENDS_SDL12_COMPAT_DIR=$compat_dir \
+        LD_DEBUG=libs LD_DEBUG_OUTPUT="$work/ld" exec timeout -k 5 60 fiends) \
+        >"$work/out" 2>"$work/err" &
+    game=$!
+    wait_for_frame "$work/out" "$game" 30 || {
+        cat "$work/err" >&2
+        fail "no first frame from the installed game"
+    }
+    sdl=$(sed -n 's/.*calling init: \(.*libSDL-1\.2\.so.*\)/\1/p' "$work"/ld.* | sort -u)
+    echo "SDL 1.2 loaded from $sdl"
+    case $runtime:$sdl in
+    sdl12-compat:"$compat_dir"/*) ;;
+    classic:*/sdl12-compat/*) fail "classic SDL wanted, $sdl loaded" ;;
+    classic:/*) ;;
+    *) fail "$runtime wanted, ${sdl:-no SDL 1.2} loaded" ;;
+    esac
+    # The first frame shows the background picture with a few sprites on it.
+    import -window root "$work/screen.png"
+    differ=$(compare -metric AE -fuzz 10% "$work/screen.png" "$source_dir/images/bgtest.png" null: 2>&1) || true
+    echo "screen differs from the background picture in $differ of 1024000 pixels"
+    [ "$differ" -lt 51200 ] || fail "screen does not show the background picture ($differ pixels differ)"
+    # Task bars match the window to the menu entry by its class, and show its
+    # title and icon.
+    window=$(xdotool search --classname "^$wm_class\$" | head -n 1)
+    [ -n "$window" ] || fail "no window of class $wm_class"
+    xprop -id "$window" WM_CLASS | grep -qF "= \"$wm_class\", \"$wm_class\"" ||
+        fail "window class $(xprop -id "$window" WM_CLASS) is not $wm_class"
+    xprop -id "$window" WM_NAME | grep -qF '"Fiends"' || fail "window title is not Fiends"
+    xprop -id "$window" WM_HINTS _NET_WM_ICON | grep -Eq 'bitmap id # to use for icon|Icon \(50 x 50\)' ||
+        fail "window has no icon"
+    hold_escape
+    status=0
+    wait "$game" || status=$?
+    [ "$status" = 0 ] || { cat "$work/err" >&2; fail "game exited with status $status after Escape"; }
+    [ -z "$(real_errors "$work/err")" ] || { cat "$work/err" >&2; fail "unexpected messages on stderr"; }
+done
 stop_xvfb
+
+echo "== uninstall"
+sh "$prefix/share/fiends/uninstall.sh" || fail "the uninstall script failed"
+snapshot | diff -u "$work/before" - || fail "the prefix differs from before the install"
+install_game
 
 echo "== moved install, started through a symlink"
 moved="$work/moved"

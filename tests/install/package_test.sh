@@ -1,36 +1,65 @@
 #!/usr/bin/env bash
-# Builds the Debian package with CPack and checks what apt would get: the
-# control fields (name, version, architecture, section and the SDL runtime
-# packages among the dependencies), exactly the files of the install under
-# /usr with sane modes, a desktop entry that starts /usr/bin/fiends, and an
-# unpacked tree whose launcher reaches the game's first frame. The package is
-# never installed on this machine.
+# Builds the Debian package as the README says (scripts/package.sh) in two
+# clones of the source, in different directories and at different times, and
+# checks: the two packages are the same to the byte; lintian --pedantic has
+# nothing to say; the control fields (name, version, architecture, section,
+# maintainer, the SDL runtime packages among the dependencies, sdl12-compat
+# recommended); exactly the install's files in Debian's places for games, with
+# sane modes; a desktop entry that starts /usr/games/fiends; an unpacked tree
+# whose launcher reaches the game's first frame. The second clone belongs to
+# an ordinary user, who builds it; root then installs from that build, and the
+# user installs after root. The package is never installed on this machine.
 #
-# Usage: package_test.sh <build dir> <source dir> <version>
+# Usage: package_test.sh <source dir> <version>
 set -euo pipefail
-build=$(cd "$1" && pwd)
-source_dir=$(cd "$2" && pwd)
-version=$3
+source_dir=$(cd "$1" && pwd)
+version=$2
 . "$source_dir/tests/install/common.sh"
 
 APP_ID=org.fiends.Fiends
 work=$(mktemp -d)
-cleanup() {
-    restore_manifest
-    rm -rf "$work"
-}
-trap cleanup EXIT
-save_manifest
+trap 'rm -rf "$work"' EXIT
+chmod 755 "$work"
 
-echo "== cpack -G DEB"
-(cd "$build" && cpack -G DEB -B "$work/out") >"$work/cpack.log" 2>&1 ||
-    { cat "$work/cpack.log" >&2; fail "cpack -G DEB failed"; }
+# A user to build the second clone, when this runs as root.
+as_user=()
+if [ "$(id -u)" = 0 ] && id nobody >/dev/null 2>&1 && command -v setpriv >/dev/null; then
+    as_user=(setpriv --reuid=nobody --regid="$(id -g nobody)" --clear-groups
+             env HOME="$work/home" USER=nobody)
+    mkdir "$work/home"
+    chown nobody "$work/home"
+fi
+
+# clone <dir>: a clean clone, plus the working tree's uncommitted changes, so
+# that what is tested is what is in front of the developer.
+clone() {
+    git clone --quiet "$source_dir" "$1"
+    git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
+        (cd "$source_dir" && tar --null --ignore-failed-read -T - -cf -) | tar -C "$1" -xf -
+}
+
+echo "== two packages from two clones"
+first="$work/one/fiends"
+second="$work/elsewhere/second-clone/src"
+clone "$first"
+(cd "$first" && scripts/package.sh) >"$work/first.log" 2>&1 ||
+    { cat "$work/first.log" >&2; fail "scripts/package.sh failed"; }
+clone "$second"
+if [ ${#as_user[@]} -gt 0 ]; then chown -R nobody "$second"; fi
+(cd "$second" && umask 0002 && TZ=Pacific/Kiritimati "${as_user[@]}" scripts/package.sh) \
+    >"$work/second.log" 2>&1 || { cat "$work/second.log" >&2; fail "scripts/package.sh failed in the second clone"; }
 arch=$(dpkg --print-architecture)
-deb="$work/out/fiends_${version}_$arch.deb"
-[ -f "$deb" ] || { ls "$work/out" >&2; fail "no $deb"; }
+deb="$first/build-deb/fiends_${version}_$arch.deb"
+[ -f "$deb" ] || { ls "$first/build-deb" >&2; fail "no $deb"; }
+sha256sum "$deb" "$second/build-deb/fiends_${version}_$arch.deb"
+cmp "$deb" "$second/build-deb/fiends_${version}_$arch.deb" || fail "the two packages differ"
+
+echo "== lintian --pedantic -EI"
+lintian --pedantic -EI --fail-on error,warning,info,pedantic "$deb" ||
+    fail "lintian has something to say about the package"
 
 echo "== control fields"
-dpkg-deb -f "$deb" Package Version Architecture Section Depends
+dpkg-deb -f "$deb" Package Version Architecture Section Maintainer Depends Recommends
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = fiends ] || fail "package name is not fiends"
 [ "$(field Version)" = "$version" ] || fail "package version is not $version"
@@ -41,17 +70,20 @@ depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
 for runtime in libsdl1.2debian libsdl-image1.2 libc6; do
     echo "$depends" | grep -qx "$runtime" || fail "Depends lacks $runtime"
 done
+field Recommends | grep -qw libsdl1.2-compat || fail "sdl12-compat is not recommended"
 
 echo "== contents"
 pictures=$(cd "$source_dir/images" && ls -- *.png)
 {
-    echo "-rwxr-xr-x usr/bin/fiends"
+    echo "-rwxr-xr-x usr/games/fiends"
     echo "-rwxr-xr-x usr/libexec/fiends/fiends"
-    for p in $pictures; do echo "-rw-r--r-- usr/share/fiends/images/$p"; done
+    for p in $pictures; do echo "-rw-r--r-- usr/share/games/fiends/images/$p"; done
     echo "-rw-r--r-- usr/share/applications/$APP_ID.desktop"
     echo "-rw-r--r-- usr/share/icons/hicolor/128x128/apps/$APP_ID.png"
     echo "-rw-r--r-- usr/share/metainfo/$APP_ID.metainfo.xml"
     echo "-rw-r--r-- usr/share/man/man6/fiends.6.gz"
+    echo "-rw-r--r-- usr/share/doc/fiends/copyright"
+    echo "-rw-r--r-- usr/share/doc/fiends/changelog.gz"
 } | sort -k2 >"$work/expected"
 dpkg-deb -c "$deb" >"$work/listing"
 # Files only: mode and path (dpkg-deb -c: mode owner size date time path).
@@ -64,17 +96,30 @@ echo "== unpacked package"
 dpkg-deb -x "$deb" "$work/root"
 desktop="$work/root/usr/share/applications/$APP_ID.desktop"
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the packaged entry"
-grep -qx 'Exec="/usr/bin/fiends"' "$desktop" || fail "packaged desktop entry does not start /usr/bin/fiends"
+grep -qx 'Exec="/usr/games/fiends" --quiet' "$desktop" || fail "packaged desktop entry does not start /usr/games/fiends"
 appstreamcli validate --no-net "$work/root/usr/share/metainfo/$APP_ID.metainfo.xml" ||
     fail "appstreamcli rejects the packaged metainfo"
 for p in $pictures; do
-    cmp -s "$source_dir/images/$p" "$work/root/usr/share/fiends/images/$p" || fail "packaged picture $p differs"
+    cmp -s "$source_dir/images/$p" "$work/root/usr/share/games/fiends/images/$p" || fail "packaged picture $p differs"
 done
 # The unpacked usr/ is a prefix like any other, so its launcher must run.
-mkdir "$work/elsewhere"
-run_to_first_frame "$work/elsewhere" "$work/game.out" "$work/game.err" "$work/root/usr/bin/fiends" || {
+mkdir "$work/run"
+run_to_first_frame "$work/run" "$work/game.out" "$work/game.err" "$work/root/usr/games/fiends" || {
     cat "$work/game.err" >&2
     fail "the packaged game does not reach its first frame"
 }
+
+echo "== root installs from a user's build, then the user does"
+if [ ${#as_user[@]} -eq 0 ]; then
+    echo "(not root: skipped)"
+else
+    cmake --install "$second/build-deb" --prefix "$work/root-prefix" >"$work/install.log" ||
+        { cat "$work/install.log" >&2; fail "root cannot install from the user's build"; }
+    mkdir "$work/user-prefix"
+    chown nobody "$work/user-prefix"
+    "${as_user[@]}" cmake --install "$second/build-deb" --prefix "$work/user-prefix" >"$work/install.log" 2>&1 ||
+        { cat "$work/install.log" >&2; fail "the user cannot install after root did"; }
+    [ -x "$work/user-prefix/games/fiends" ] || fail "the user's install has no launcher"
+fi
 
 echo "PASS"
