@@ -317,21 +317,26 @@ class Game:
                        env={**os.environ, "DISPLAY": self.display})
 
     def hold(self, down, up, target, frames=4, ms=100):
+        """Returns how many frames ended while the input was surely held: after
+        the press had reached the X server and before the release was sent."""
         t0 = time.monotonic()
         self.xdo(down, target)
+        pressed = self.frames()
         try:
             self.wait_frames(frames, or_exit=True)
             rest = ms / 1000 - (time.monotonic() - t0)
             if rest > 0:
                 time.sleep(rest)
         finally:
+            released = self.frames()
             self.xdo(up, target)
+        return released - pressed
 
     def hold_key(self, key, frames=4, ms=100):
-        self.hold("keydown", "keyup", key, frames, ms)
+        return self.hold("keydown", "keyup", key, frames, ms)
 
     def hold_button(self, frames=4, ms=100):
-        self.hold("mousedown", "mouseup", 1, frames, ms)
+        return self.hold("mousedown", "mouseup", 1, frames, ms)
 
     def point(self, x, y):
         """Moves the pointer to (x, y) on the screen, as a mouse does: by a
