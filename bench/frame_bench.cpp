@@ -48,14 +48,14 @@ double thread_cpu_seconds()
 
 // Every iteration starts from the same table: restoring it is not timed, the
 // frame is, by the clock around it alone.
-void run_frames(benchmark::State& state, const GameState& start)
+void run_frames(benchmark::State& state, const GameState& start, void (*work)() = frame_work)
 {
     double cpu_seconds = 0.0;
     for (auto _ : state) {
         restore_state(start);
         const double c0 = thread_cpu_seconds();
         const auto t0 = std::chrono::steady_clock::now();
-        frame_work();
+        work();
         const auto t1 = std::chrono::steady_clock::now();
         cpu_seconds += thread_cpu_seconds() - c0;
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
@@ -70,24 +70,64 @@ void run_frames(benchmark::State& state, const GameState& start)
     state.counters["peak_rss_MiB"] = peak_rss_mib();
 }
 
-void BM_frame_startup(benchmark::State& state)
-{
-    run_frames(state, startup_state());
-}
-
-void BM_frame_busy(benchmark::State& state)
+// The states, each built once on first use.
+const GameState& busy()
 {
     // Space held for the demons the start-up does not make, the button for every shot.
-    static const GameState busy = build_state(BUSY_SHOTS, BUSY_DEMONS - STARTUP_DEMONS, BUSY_SHOTS);
-    run_frames(state, busy);
+    static const GameState s = build_state(BUSY_SHOTS, BUSY_DEMONS - STARTUP_DEMONS, BUSY_SHOTS);
+    return s;
 }
 
-void BM_frame_full_table(benchmark::State& state)
+const GameState& full_table()
 {
     // Both held until the last slot is taken: player + 2 + 2 x 498 = 999.
     constexpr int STEPS = (MAX_ENTITIES - 1 - STARTUP_DEMONS) / 2;
-    static const GameState full = build_state(STEPS, STEPS, STEPS);
-    run_frames(state, full);
+    static const GameState s = build_state(STEPS, STEPS, STEPS);
+    return s;
+}
+
+// Every slot a shot, piled where they leave the player: the button held with the
+// pointer on the launch point gives shots that never move.
+const GameState& shot_pile()
+{
+    static const GameState s = build_pile_at_muzzle(0, MAX_ENTITIES - 1);
+    return s;
+}
+
+// Demons piled on the launch point with a shot pile in them: every shot touches
+// every demon and every other shot.
+const GameState& demon_pile_shots()
+{
+    constexpr int DEMONS = 500;
+    static const GameState s = build_pile_at_muzzle(DEMONS, MAX_ENTITIES - 1 - DEMONS);
+    return s;
+}
+
+// Every slot a demon: spread over the screen as the benchmark's table is, and
+// piled on one spot.
+const GameState& demons_spread()
+{
+    constexpr int STEPS = MAX_ENTITIES - 1 - STARTUP_DEMONS;
+    static const GameState s = build_state(STEPS, STEPS, 0);
+    return s;
+}
+
+const GameState& demon_pile()
+{
+    static const GameState s = build_pile(MAX_ENTITIES - 1, 0, 300, 200);
+    return s;
+}
+
+using MadeState = const GameState& (*)();
+
+void BM_frame(benchmark::State& state, MadeState made)
+{
+    run_frames(state, made(), frame_work);
+}
+
+void BM_drawing(benchmark::State& state, MadeState made)
+{
+    run_frames(state, made(), drawing_work);
 }
 
 // The least any frame can cost: the bytes of the two full-screen copies, moved
@@ -131,9 +171,21 @@ void BM_sprite_load_cached(benchmark::State& state, const char* path, int frame_
 
 } // namespace
 
-BENCHMARK(BM_frame_startup)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_frame_busy)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_frame_full_table)->UseManualTime()->Unit(benchmark::kMillisecond);
+#define FRAME_STATE(name)                                                                  \
+    BENCHMARK_CAPTURE(BM_frame, name, name)->UseManualTime()->Unit(benchmark::kMillisecond)
+#define DRAWING_STATE(name)                                                                \
+    BENCHMARK_CAPTURE(BM_drawing, name, name)->UseManualTime()->Unit(benchmark::kMillisecond)
+FRAME_STATE(startup_state);
+FRAME_STATE(busy);
+FRAME_STATE(full_table);
+FRAME_STATE(shot_pile);
+FRAME_STATE(demon_pile_shots);
+FRAME_STATE(demons_spread);
+FRAME_STATE(demon_pile);
+// The drawing floor of the states whose drawing alone is dear.
+DRAWING_STATE(full_table);
+DRAWING_STATE(demons_spread);
+DRAWING_STATE(demon_pile);
 // Last, so its three buffers do not count in the frame states' peak memory.
 BENCHMARK(BM_memcpy_floor)->UseManualTime()->Unit(benchmark::kMillisecond);
 // The first sheet loaded and the last one the game asks for per frame.
