@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the frame-time benchmarks under SDL's dummy video driver, then
-# prints each state's median frame time and its ratio to the memcpy floor.
+# prints each state's median frame time, its spread and its ratio to the start-up
+# frame of the same run.
 # Usage: scripts/bench.sh [extra Google Benchmark arguments...]
 # Environment: BENCH_BUILD_DIR (default build-bench), BENCH_REPETITIONS (default 10).
 set -euo pipefail
@@ -17,31 +18,34 @@ SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$build/bench/fiends_bench" \
   --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true \
   --benchmark_out="$json" --benchmark_out_format=json "$@"
 
-# The JSON has one "key": value per line; keep the medians and divide by the floor's.
+# The JSON has one "key": value per line. Each state: median, fastest and slowest
+# repetition, and the median's ratio to the start-up frame's median of this run.
 awk '
   function value(line) { sub(/^[^:]*: */, "", line); gsub(/[",]/, "", line); return line }
-  /"name":/           { name = value($0) }
+  /"run_name":/       { name = value($0); sub(/^BM_/, "", name); sub(/\/manual_time$/, "", name) }
   /"aggregate_name":/ { agg = value($0) }
   /"real_time":/      { t = value($0) }
   /"time_unit":/      { unit = value($0) }
   /"peak_rss_MiB":/   { rss = value($0) }
   /"cpu_ms":/         { cpu = value($0) }
   /^    }/ {
-    if (agg == "median") {
-      scale = unit == "ns" ? 1e-6 : unit == "us" ? 1e-3 : unit == "s" ? 1e3 : 1
-      n++; names[n] = name; ms[n] = t * scale; peak[n] = rss; cpus[n] = cpu
-      if (name ~ /^BM_memcpy_floor/) floor_ms = t * scale
-    }
+    scale = unit == "ns" ? 1e-6 : unit == "us" ? 1e-3 : unit == "s" ? 1e3 : 1
+    if (!(name in seen)) { seen[name] = 1; n++; names[n] = name }
+    if (agg == "median") { ms[name] = t * scale; peak[name] = rss; cpus[name] = cpu }
+    if (agg == "min") lo[name] = t * scale
+    if (agg == "max") hi[name] = t * scale
     agg = ""; rss = ""; cpu = ""
   }
+  function shown(v) { return v >= 0.01 ? sprintf("%.3f", v) : sprintf("%.1fns", v * 1e6) }
   END {
-    printf "\n%-30s %12s %9s %12s %10s\n", "median of each", "time", "x floor", "thread CPU", "peak MiB"
+    start = ms["frame/startup"]
+    printf "\n%-26s %10s %17s %10s %11s %9s\n", "state (ms)", "median", "fastest-slowest", "x start-up", "thread CPU", "peak MiB"
     for (i = 1; i <= n; i++) {
-      short = names[i]; sub(/^BM_/, "", short); sub(/(\/manual_time)?_median$/, "", short)
-      ratio = (floor_ms > 0 && names[i] ~ /frame|memcpy/) ? sprintf("%.1f", ms[i] / floor_ms) : "-"
-      shown = ms[i] >= 0.01 ? sprintf("%.3f ms", ms[i]) : sprintf("%.1f ns", ms[i] * 1e6)
-      cpu_shown = cpus[i] == "" ? "-" : sprintf("%.3f ms", cpus[i])
-      printf "%-30s %12s %9s %12s %10s\n", short, shown, ratio, cpu_shown, peak[i] == "" ? "-" : sprintf("%.1f", peak[i])
+      k = names[i]
+      ratio = (start > 0 && k ~ /^(frame|drawing|memcpy)/) ? sprintf("%.2f", ms[k] / start) : "-"
+      spread = (k in lo) ? shown(lo[k]) "-" shown(hi[k]) : "-"
+      printf "%-26s %10s %17s %10s %11s %9s\n", k, shown(ms[k]), spread, ratio,
+             cpus[k] == "" ? "-" : sprintf("%.3f", cpus[k]), peak[k] == "" ? "-" : sprintf("%.1f", peak[k])
     }
   }
 ' "$json"

@@ -86,7 +86,6 @@ bool whole_pixel(double v)
 // time in slot order, as each rounds.
 void push_from_all(Entity& d, int k, const SDL_Rect& me, int player_y)
 {
-    const Pushes p = count_pushes(k, me);
     if (!whole_pixel(d.x) || !whole_pixel(d.y)) {
         const Edges edges = rect_edges(me);
         for (int i = 0; i < MAX_ENTITIES; ++i) {
@@ -96,6 +95,7 @@ void push_from_all(Entity& d, int k, const SDL_Rect& me, int player_y)
         }
         return;
     }
+    const Pushes p = count_pushes(k, me);
     // No step at all leaves a negative zero as it is.
     if (p.all > 0) {
         d.x += p.right - (p.all - p.right);

@@ -41,7 +41,6 @@ Entity* entity_alloc();
 void entity_free(Entity* e);
 void entity_clear_all();
 int find_player();
-// Inline: the demon and shot passes run it for every pair of slots.
 // Edges that only touch count as overlapping; sums are taken in 32 bits.
 inline int rects_overlap(Sint16 x1, Sint16 y1, Uint16 w1, Uint16 h1, Sint16 x2, Sint16 y2,
                          Uint16 w2, Uint16 h2)
@@ -61,7 +60,7 @@ SDL_Rect entity_rect(const Entity& e);
 // test is a loop the compiler vectorises. Right and bottom edges (x + w, y + h)
 // stop at the largest Sint16: against a signed 16-bit x or y any larger value
 // compares the same, so the test gives exactly what rects_overlap gives.
-constexpr int SLOT_LANES = 1008;
+constexpr int SLOT_LANES = (MAX_ENTITIES + 15) / 16 * 16;
 using SlotColumn = std::array<Sint16, SLOT_LANES>;
 struct Edges {
     Sint16 left;
