@@ -53,7 +53,7 @@ double thread_cpu_seconds()
 
 // Every iteration starts from the same table: restoring it is not timed, the
 // frame is, by the clock around it alone.
-void run_frames(benchmark::State& state, const GameState& start, void (*work)() = frame_work)
+void run_frames(benchmark::State& state, const GameState& start, void (*work)())
 {
     double cpu_seconds = 0.0;
     for (auto _ : state) {

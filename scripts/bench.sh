@@ -21,8 +21,9 @@ SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$build/bench/fiends_bench" \
   --benchmark_out="$json" --benchmark_out_format=json "$@"
 
 # The JSON has one "key": value per line. Each state, in the order the benchmark
-# declares them: median, fastest and slowest repetition, and the median's ratio
-# to the start-up frame's median of this run.
+# declares them: median, fastest and slowest repetition, and the ratios of its
+# median and of its fastest to the start-up frame's of this run (on a shared
+# host the fastest are the steadier figures).
 awk '
   function value(line) { sub(/^[^:]*: */, "", line); gsub(/[",]/, "", line); return line }
   /"run_name":/       { name = value($0); sub(/^BM_/, "", name); sub(/\/manual_time$/, "", name) }
@@ -43,14 +44,17 @@ awk '
   }
   function shown(v) { return v >= 0.01 ? sprintf("%.3f", v) : sprintf("%.1fns", v * 1e6) }
   END {
-    start = ms["frame/startup"]
-    printf "\n%-30s %9s %17s %11s %11s\n", "state (ms)", "median", "fastest-slowest", "x start-up", "thread CPU"
+    start = ms["frame/startup"]; first = lo["frame/startup"]
+    printf "\n%-30s %9s %17s %11s %13s %11s\n", "state (ms)", "median", "fastest-slowest",
+           "x start-up", "fastest x", "thread CPU"
     n = asort_keys(names, keys)
     for (i = 1; i <= n; i++) {
       k = names[keys[i]]
       ratio = (start > 0 && k ~ /^(frame|drawing|memcpy)/) ? sprintf("%.2f", ms[k] / start) : "-"
+      fast = (first > 0 && k in lo) ? sprintf("%.2f", lo[k] / first) : "-"
       spread = (k in lo) ? shown(lo[k]) "-" shown(hi[k]) : "-"
-      printf "%-30s %9s %17s %11s %11s\n", k, shown(ms[k]), spread, ratio, cpus[k] == "" ? "-" : sprintf("%.3f", cpus[k])
+      printf "%-30s %9s %17s %11s %13s %11s\n", k, shown(ms[k]), spread, ratio, fast,
+             cpus[k] == "" ? "-" : sprintf("%.3f", cpus[k])
     }
     printf "largest resident set after a frame state: %.1f MiB\n", rss
   }
