@@ -2,6 +2,7 @@
 // with the sheets' reference counts kept as the game would have them.
 #include "bench_states.h"
 
+#include "draw.h"
 #include "game.h"
 #include "video.h"
 
@@ -63,6 +64,20 @@ void take_reference(SheetRef& ref, const Entity& e)
     ref.frame_h = e.sprite->frame_h;
 }
 
+// One input step with Space and the left button held or not, the keys as given.
+void input_step(std::array<Uint8, SDLK_LAST>& keys, bool space, bool button, int x, int y)
+{
+    keys[SDLK_SPACE] = space ? 1 : 0;
+    apply_controls(Controls{keys.data(), static_cast<Uint8>(button ? SDL_BUTTON(1) : 0), x, y});
+}
+
+GameState captured()
+{
+    GameState s;
+    capture_state(s);
+    return s;
+}
+
 } // namespace
 
 void bench_startup()
@@ -89,13 +104,31 @@ GameState build_state(int steps, int demons, int shots)
         SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y));
         keys.fill(0);
         keys[strafe_key(strafe, entities[find_player()])] = 1;
-        keys[SDLK_SPACE] = n < demons ? 1 : 0;
-        const Uint8 buttons = n < shots ? SDL_BUTTON(1) : 0;
-        apply_controls(Controls{keys.data(), buttons, x, y});
+        input_step(keys, n < demons, n < shots, x, y);
     }
-    GameState s;
-    capture_state(s);
-    return s;
+    return captured();
+}
+
+GameState build_pile(int demons, int shots, int x, int y)
+{
+    restore_state(start_snapshot);
+    std::array<Uint8, SDLK_LAST> keys{};
+    SDL_WarpMouse(static_cast<Uint16>(x), static_cast<Uint16>(y));
+    keys[SDLK_c] = 1;
+    apply_controls(Controls{keys.data(), 0, x, y});
+    keys[SDLK_c] = 0;
+    for (int n = 0; n < demons || n < shots; ++n) {
+        input_step(keys, n < demons, n < shots, x, y);
+    }
+    return captured();
+}
+
+// Where shots leave the player: its corner plus (39, 11).
+GameState build_pile_at_muzzle(int demons, int shots)
+{
+    const Entity& player = startup_state().table[0];
+    return build_pile(demons, shots, static_cast<int>(player.x) + 39,
+                      static_cast<int>(player.y) + 11);
 }
 
 void capture_state(GameState& out)
@@ -135,6 +168,16 @@ void restore_state(const GameState& s)
 void frame_work()
 {
     build_frame();
+    show_frame();
+}
+
+void drawing_work()
+{
+    copy_view();
+    draw_entities();
+    draw_lives();
+    draw_health_bars();
+    draw_cursor();
     show_frame();
 }
 

@@ -29,6 +29,12 @@ const GameState& startup_state();
 // overruns the player (game over clears the table) long before every slot is
 // taken, so only the spawners' own placing can fill the table.
 GameState build_state(int steps, int demons, int shots);
+// Piles, as a player makes them with the pointer held still and the player
+// standing: C first (the start-up demons go), then Space held for `demons` input
+// steps and the left button for `shots`, both from the first. A pile at the
+// player's launch point gives shots that never move.
+GameState build_pile(int demons, int shots, int x, int y);
+GameState build_pile_at_muzzle(int demons, int shots);
 
 void capture_state(GameState& out);
 // Puts the table, the sheets' reference counts and the pointer back as captured.
@@ -37,6 +43,9 @@ void restore_state(const GameState& s);
 // One frame's work: steps 1 to 8 and the copy to the display, without the
 // per-frame line and the limiter's wait.
 void frame_work();
+// The same frame without the simulation (shots, demons, cull): the copies and
+// the drawing alone, the least the frame can cost in that state.
+void drawing_work();
 
 int taken_slots();
 int live_of_kind(int kind);

@@ -1,12 +1,15 @@
-// Frame-time benchmarks: one frame's work in three table states, a plain memcpy
-// floor to compare them with, and the sprite cache's lookup of a loaded sheet.
+// Frame-time benchmarks: one frame's work in table states from start-up to the
+// worst a player can make, the drawing alone in the dearest, a plain memcpy
+// floor, and the sprite cache's lookup of a loaded sheet.
 #include "bench_states.h"
 #include "video.h"
 
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <cstdio>
@@ -21,8 +24,10 @@ constexpr int BUSY_DEMONS = 100;
 constexpr int BUSY_SHOTS = 100;
 constexpr int STARTUP_DEMONS = 2;
 
-// Peak resident set of this process so far, in MiB (0 if it cannot be read).
-double peak_rss_mib()
+// Resident set of this process now, in MiB (0 if it cannot be read). Not the
+// peak: the states run interleaved with the memcpy floor, whose buffers are
+// handed back to the system once it ends.
+double rss_mib()
 {
     std::FILE* f = std::fopen("/proc/self/status", "r");
     if (f == nullptr) {
@@ -31,7 +36,7 @@ double peak_rss_mib()
     char line[256];
     long kib = 0;
     while (std::fgets(line, sizeof line, f) != nullptr) {
-        if (std::sscanf(line, "VmHWM: %ld kB", &kib) == 1) {
+        if (std::sscanf(line, "VmRSS: %ld kB", &kib) == 1) {
             break;
         }
     }
@@ -48,14 +53,14 @@ double thread_cpu_seconds()
 
 // Every iteration starts from the same table: restoring it is not timed, the
 // frame is, by the clock around it alone.
-void run_frames(benchmark::State& state, const GameState& start)
+void run_frames(benchmark::State& state, const GameState& start, void (*work)())
 {
     double cpu_seconds = 0.0;
     for (auto _ : state) {
         restore_state(start);
         const double c0 = thread_cpu_seconds();
         const auto t0 = std::chrono::steady_clock::now();
-        frame_work();
+        work();
         const auto t1 = std::chrono::steady_clock::now();
         cpu_seconds += thread_cpu_seconds() - c0;
         state.SetIterationTime(std::chrono::duration<double>(t1 - t0).count());
@@ -67,27 +72,72 @@ void run_frames(benchmark::State& state, const GameState& start)
     state.counters["taken"] = taken_slots();
     state.counters["demons"] = live_of_kind(KIND_DEMON);
     state.counters["shots"] = live_of_kind(KIND_BLASTER);
-    state.counters["peak_rss_MiB"] = peak_rss_mib();
+    state.counters["rss_MiB"] = rss_mib();
 }
 
-void BM_frame_startup(benchmark::State& state)
+// The states, each built once on first use.
+const GameState& startup()
 {
-    run_frames(state, startup_state());
+    return startup_state();
 }
 
-void BM_frame_busy(benchmark::State& state)
+const GameState& busy()
 {
     // Space held for the demons the start-up does not make, the button for every shot.
-    static const GameState busy = build_state(BUSY_SHOTS, BUSY_DEMONS - STARTUP_DEMONS, BUSY_SHOTS);
-    run_frames(state, busy);
+    static const GameState s = build_state(BUSY_SHOTS, BUSY_DEMONS - STARTUP_DEMONS, BUSY_SHOTS);
+    return s;
 }
 
-void BM_frame_full_table(benchmark::State& state)
+const GameState& full_table()
 {
     // Both held until the last slot is taken: player + 2 + 2 x 498 = 999.
     constexpr int STEPS = (MAX_ENTITIES - 1 - STARTUP_DEMONS) / 2;
-    static const GameState full = build_state(STEPS, STEPS, STEPS);
-    run_frames(state, full);
+    static const GameState s = build_state(STEPS, STEPS, STEPS);
+    return s;
+}
+
+// Every slot a shot, piled where they leave the player: the button held with the
+// pointer on the launch point gives shots that never move.
+const GameState& shot_pile()
+{
+    static const GameState s = build_pile_at_muzzle(0, MAX_ENTITIES - 1);
+    return s;
+}
+
+// Demons piled on the launch point with a shot pile in them: every shot touches
+// every demon and every other shot.
+const GameState& demon_pile_shots()
+{
+    constexpr int DEMONS = 500;
+    static const GameState s = build_pile_at_muzzle(DEMONS, MAX_ENTITIES - 1 - DEMONS);
+    return s;
+}
+
+// Every slot a demon: spread over the screen as the benchmark's table is, and
+// piled on one spot.
+const GameState& demons_spread()
+{
+    constexpr int STEPS = MAX_ENTITIES - 1 - STARTUP_DEMONS;
+    static const GameState s = build_state(STEPS, STEPS, 0);
+    return s;
+}
+
+const GameState& demon_pile()
+{
+    static const GameState s = build_pile(MAX_ENTITIES - 1, 0, 300, 200);
+    return s;
+}
+
+using MadeState = const GameState& (*)();
+
+void BM_frame(benchmark::State& state, MadeState made)
+{
+    run_frames(state, made(), frame_work);
+}
+
+void BM_drawing(benchmark::State& state, MadeState made)
+{
+    run_frames(state, made(), drawing_work);
 }
 
 // The least any frame can cost: the bytes of the two full-screen copies, moved
@@ -129,12 +179,35 @@ void BM_sprite_load_cached(benchmark::State& state, const char* path, int frame_
     sprite_release(held);
 }
 
+// Each state's spread over the repetitions, besides Google Benchmark's median.
+double fastest(const std::vector<double>& v)
+{
+    return *std::min_element(v.begin(), v.end());
+}
+
+double slowest(const std::vector<double>& v)
+{
+    return *std::max_element(v.begin(), v.end());
+}
+
 } // namespace
 
-BENCHMARK(BM_frame_startup)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_frame_busy)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_frame_full_table)->UseManualTime()->Unit(benchmark::kMillisecond);
-// Last, so its three buffers do not count in the frame states' peak memory.
+#define STATE(bench, name)                                                                 \
+    BENCHMARK_CAPTURE(bench, name, name)                                                   \
+        ->UseManualTime()                                                                  \
+        ->Unit(benchmark::kMillisecond)                                                    \
+        ->ComputeStatistics("min", fastest)                                                \
+        ->ComputeStatistics("max", slowest)
+STATE(BM_frame, startup);
+STATE(BM_frame, busy);
+STATE(BM_frame, full_table);
+STATE(BM_frame, shot_pile);
+STATE(BM_frame, demon_pile_shots);
+STATE(BM_frame, demons_spread);
+STATE(BM_frame, demon_pile);
+// The floor of the states whose drawing alone is dear: the copies and the blits.
+STATE(BM_drawing, full_table);
+STATE(BM_drawing, demons_spread);
 BENCHMARK(BM_memcpy_floor)->UseManualTime()->Unit(benchmark::kMillisecond);
 // The first sheet loaded and the last one the game asks for per frame.
 BENCHMARK_CAPTURE(BM_sprite_load_cached, cursor, "images/mouse.png", 16);
@@ -149,6 +222,9 @@ int main(int argc, char** argv)
         std::perror(FIENDS_SOURCE_DIR);
         return 1;
     }
+    // A fixed threshold: the memcpy floor's large buffers are then always mapped
+    // apart and handed back when freed, and never stay in the resident set.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
         return 1;

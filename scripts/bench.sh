@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs the frame-time benchmarks under SDL's dummy video driver, then
-# prints each state's median frame time and its ratio to the memcpy floor.
+# prints each state's median frame time, its spread and its ratio to the start-up
+# frame of the same run. The repetitions of all states are interleaved, so a
+# machine busy with other work for a while slows them alike.
 # Usage: scripts/bench.sh [extra Google Benchmark arguments...]
 # Environment: BENCH_BUILD_DIR (default build-bench), BENCH_REPETITIONS (default 10).
 set -euo pipefail
@@ -15,33 +17,56 @@ cmake --build "$build" -j2 --target fiends_bench >/dev/null
 
 SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$build/bench/fiends_bench" \
   --benchmark_repetitions="$reps" --benchmark_report_aggregates_only=true \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_out="$json" --benchmark_out_format=json "$@"
 
-# The JSON has one "key": value per line; keep the medians and divide by the floor's.
+# The JSON has one "key": value per line. Each state, in the order the benchmark
+# declares them: median, fastest and slowest repetition, and the ratios of its
+# median and of its fastest to the start-up frame's of this run (on a shared
+# host the fastest are the steadier figures).
 awk '
   function value(line) { sub(/^[^:]*: */, "", line); gsub(/[",]/, "", line); return line }
-  /"name":/           { name = value($0) }
+  /"run_name":/       { name = value($0); sub(/^BM_/, "", name); sub(/\/manual_time$/, "", name) }
+  /"family_index":/   { family = value($0) }
+  /"per_family_instance_index":/ { order = family * 1000 + value($0) }
   /"aggregate_name":/ { agg = value($0) }
   /"real_time":/      { t = value($0) }
   /"time_unit":/      { unit = value($0) }
-  /"peak_rss_MiB":/   { rss = value($0) }
+  /"rss_MiB":/        { v = value($0) + 0; if (v > rss) rss = v }
   /"cpu_ms":/         { cpu = value($0) }
   /^    }/ {
-    if (agg == "median") {
-      scale = unit == "ns" ? 1e-6 : unit == "us" ? 1e-3 : unit == "s" ? 1e3 : 1
-      n++; names[n] = name; ms[n] = t * scale; peak[n] = rss; cpus[n] = cpu
-      if (name ~ /^BM_memcpy_floor/) floor_ms = t * scale
-    }
-    agg = ""; rss = ""; cpu = ""
+    scale = unit == "ns" ? 1e-6 : unit == "us" ? 1e-3 : unit == "s" ? 1e3 : 1
+    if (!(order in names)) names[order] = name
+    if (agg == "median") { ms[name] = t * scale; cpus[name] = cpu }
+    if (agg == "min") lo[name] = t * scale
+    if (agg == "max") hi[name] = t * scale
+    agg = ""; cpu = ""
   }
+  function shown(v) { return v >= 0.01 ? sprintf("%.3f", v) : sprintf("%.1fns", v * 1e6) }
   END {
-    printf "\n%-30s %12s %9s %12s %10s\n", "median of each", "time", "x floor", "thread CPU", "peak MiB"
+    start = ms["frame/startup"]; first = lo["frame/startup"]
+    printf "\n%-30s %9s %17s %11s %13s %11s\n", "state (ms)", "median", "fastest-slowest",
+           "x start-up", "fastest x", "thread CPU"
+    n = asort_keys(names, keys)
     for (i = 1; i <= n; i++) {
-      short = names[i]; sub(/^BM_/, "", short); sub(/(\/manual_time)?_median$/, "", short)
-      ratio = (floor_ms > 0 && names[i] ~ /frame|memcpy/) ? sprintf("%.1f", ms[i] / floor_ms) : "-"
-      shown = ms[i] >= 0.01 ? sprintf("%.3f ms", ms[i]) : sprintf("%.1f ns", ms[i] * 1e6)
-      cpu_shown = cpus[i] == "" ? "-" : sprintf("%.3f ms", cpus[i])
-      printf "%-30s %12s %9s %12s %10s\n", short, shown, ratio, cpu_shown, peak[i] == "" ? "-" : sprintf("%.1f", peak[i])
+      k = names[keys[i]]
+      ratio = (start > 0 && k ~ /^(frame|drawing|memcpy)/) ? sprintf("%.2f", ms[k] / start) : "-"
+      fast = (first > 0 && k in lo) ? sprintf("%.2f", lo[k] / first) : "-"
+      spread = (k in lo) ? shown(lo[k]) "-" shown(hi[k]) : "-"
+      printf "%-30s %9s %17s %11s %13s %11s\n", k, shown(ms[k]), spread, ratio, fast,
+             cpus[k] == "" ? "-" : sprintf("%.3f", cpus[k])
     }
+    printf "largest resident set after a frame state: %.1f MiB\n", rss
+  }
+  # Sorted numeric keys of an array, without gawk extensions.
+  function asort_keys(a, out,    k, n, i, j, tmp) {
+    n = 0
+    for (k in a) out[++n] = k + 0
+    for (i = 2; i <= n; i++) {
+      tmp = out[i]
+      for (j = i - 1; j >= 1 && out[j] > tmp; j--) out[j + 1] = out[j]
+      out[j + 1] = tmp
+    }
+    return n
   }
 ' "$json"

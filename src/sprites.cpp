@@ -5,6 +5,7 @@
 #include "pictures.h"
 #include "rect.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -73,12 +74,11 @@ void set_name(Sprite* s, const char* path)
 // Some callers take a reference every frame and never give it back (a pile of
 // shots asks for the explosion about a million times a frame), so the count
 // stops at the largest int rather than overflowing. Such an entry is never freed,
-// as it would not be anyway.
-void add_reference(Sprite* s)
+// as it would not be anyway. Adding n at once ends where n single additions would.
+void add_references(Sprite* s, int n)
 {
-    if (s->refcount < std::numeric_limits<int>::max()) {
-        s->refcount += 1;
-    }
+    const long long sum = static_cast<long long>(s->refcount) + n;
+    s->refcount = static_cast<int>(std::min<long long>(sum, std::numeric_limits<int>::max()));
 }
 
 } // namespace
@@ -86,7 +86,7 @@ void add_reference(Sprite* s)
 Sprite* sprite_load(const char* path, int frame_w, int frame_h)
 {
     if (Sprite* hit = find_loaded(path)) {
-        add_reference(hit);
+        add_references(hit, 1);
         return hit;
     }
     Sprite* s = claim_entry();
@@ -95,7 +95,14 @@ Sprite* sprite_load(const char* path, int frame_w, int frame_h)
     s->frames_per_row = FRAMES_PER_ROW;
     s->frame_w = frame_w;
     s->frame_h = frame_h;
-    add_reference(s);
+    add_references(s, 1);
+    return s;
+}
+
+Sprite* sprite_load_times(const char* path, int frame_w, int frame_h, int times)
+{
+    Sprite* s = sprite_load(path, frame_w, frame_h);
+    add_references(s, times - 1);
     return s;
 }
 

@@ -18,6 +18,8 @@ struct Sprite {
 
 // Never returns none: a sheet that cannot be had ends the process.
 Sprite* sprite_load(const char* path, int frame_w, int frame_h);
+// The same as `times` (at least 1) sprite_load calls in a row, with one look-up.
+Sprite* sprite_load_times(const char* path, int frame_w, int frame_h, int times);
 void sprite_release(Sprite* s);
 void sprite_release_all();
 void sprite_blit_frame(Sprite* s, SDL_Surface* dst, int x, int y, int frame);

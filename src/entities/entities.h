@@ -41,7 +41,6 @@ Entity* entity_alloc();
 void entity_free(Entity* e);
 void entity_clear_all();
 int find_player();
-// Inline: the demon and shot passes run it for every pair of slots.
 // Edges that only touch count as overlapping; sums are taken in 32 bits.
 inline int rects_overlap(Sint16 x1, Sint16 y1, Uint16 w1, Uint16 h1, Sint16 x2, Sint16 y2,
                          Uint16 w2, Uint16 h2)
@@ -55,10 +54,37 @@ inline int rects_overlap(const SDL_Rect& a, const SDL_Rect& b)
     return rects_overlap(a.x, a.y, a.w, a.h, b.x, b.y, b.w, b.h);
 }
 SDL_Rect entity_rect(const Entity& e);
-// Every slot's entity_rect, for a pass that tests each entity against all slots:
-// taken once, then kept current by the pass as it moves its own entity.
-using SlotRects = std::array<SDL_Rect, MAX_ENTITIES>;
-void fill_slot_rects(SlotRects& rects);
+
+// The demon and shot passes test one rectangle against every slot. They keep
+// the slots' rectangles as one array per edge, padded to whole vectors, so that
+// test is a loop the compiler vectorises. Right and bottom edges (x + w, y + h)
+// stop at the largest Sint16: against a signed 16-bit x or y any larger value
+// compares the same, so the test gives exactly what rects_overlap gives.
+constexpr int SLOT_LANES = (MAX_ENTITIES + 15) / 16 * 16;
+using SlotColumn = std::array<Sint16, SLOT_LANES>;
+struct Edges {
+    Sint16 left;
+    Sint16 top;
+    Sint16 right;
+    Sint16 bottom;
+};
+struct SlotEdges {
+    SlotColumn left;
+    SlotColumn top;
+    SlotColumn right;
+    SlotColumn bottom;
+};
+Edges rect_edges(const SDL_Rect& r);
+// Taken once per pass, then kept current by the pass as it moves its own entity.
+// The padding lanes stay zero rectangles at (0, 0): a pass masks them out.
+void set_slot_edges(SlotEdges& slots, int i);
+void fill_slot_edges(SlotEdges& slots);
+// 1 when the rectangle overlaps slot i's, as rects_overlap would say.
+inline Sint16 touches(const Edges& me, const SlotEdges& slots, int i)
+{
+    return (me.right >= slots.left[i]) & (me.left <= slots.right[i]) &
+           (me.bottom >= slots.top[i]) & (me.top <= slots.bottom[i]);
+}
 void cull_entities();
 
 // Spawning (spawn.cpp)
