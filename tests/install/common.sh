@@ -12,31 +12,29 @@ export SDL_AUDIODRIVER=dummy
 
 FRAME_LINE='^Ticks passed this frame: [0-9]+$'
 
-# Starts Xvfb on the first free display of :60-:69 at the game's 1280x800;
-# sets XVFB_PID and DISPLAY. The caller's EXIT trap must call stop_xvfb.
-# -noreset: otherwise the server resets when the readiness probe disconnects,
+# Starts Xvfb at the game's 1280x800 on a display it picks itself (and names
+# once it accepts clients, so tests side by side never race for one); sets
+# XVFB_PID and DISPLAY. The caller's EXIT trap must call stop_xvfb.
+# -noreset: otherwise the server resets when its first client disconnects,
 # and a client connecting during the reset is refused.
 start_xvfb() {
-    local n tries
-    for n in 60 61 62 63 64 65 66 67 68 69; do
-        [ -e "/tmp/.X$n-lock" ] && continue
-        Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-        XVFB_PID=$!
-        for tries in $(seq 50); do
-            if ! kill -0 "$XVFB_PID" 2>/dev/null; then
-                break # lost the display to someone else; try the next
-            fi
-            if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-                export DISPLAY=":$n"
-                return 0
-            fi
-            sleep 0.2
-        done
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=""
+    local named tries
+    named=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$named" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for tries in $(seq 150); do
+        if [ -s "$named" ]; then
+            DISPLAY=":$(cat "$named")"
+            export DISPLAY
+            rm -f "$named"
+            return 0
+        fi
+        kill -0 "$XVFB_PID" 2>/dev/null || break
+        sleep 0.1
     done
-    fail "no free X display in :60-:69"
+    rm -f "$named"
+    stop_xvfb
+    fail "Xvfb did not start"
 }
 
 stop_xvfb() {
