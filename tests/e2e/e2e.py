@@ -44,6 +44,7 @@ class World:
         self.cursor = [cursor.opaque(f) for f in range(16)]
         self.shot = Sheet(os.path.join(images, "blaster.png"), 10, 10).opaque(0)
         self.skin = most_common(self.demon)
+        self.skin_pixels = sum(1 for *_, c in self.demon if tuple(c) == self.skin)
 
     def cursor_at(self, img, x, y):
         return max(match(img, frame, x, y) for frame in self.cursor)
@@ -207,7 +208,7 @@ def scenario_spawn_and_clear(ctx):
     spot = (1000, 150)
     region = (spot[0] - 10, spot[1] - 10, 110, 110)
     game.point(*spot)
-    one_demon = sum(1 for *_, c in w.demon if tuple(c) == w.skin)
+    one_demon = w.skin_pixels
     img = game.screen()
     expect("an empty spot before Space", count_colour(img, w.skin, region) == 0,
            "no demon near the pointer", "one already there", img)
@@ -364,18 +365,6 @@ class Scaling:
         return left, top, right - left, bottom - top
 
 
-def near_colour(img, colour, region, tolerance=3):
-    """Pixels within `tolerance` of `colour` in every channel, inside region
-    (scaled pictures blend edges, but keep the colour of uniform areas)."""
-    x0, y0, w, h = region
-    n = 0
-    for y in range(max(0, y0), min(img.h, y0 + h)):
-        for x in range(max(0, x0), min(img.w, x0 + w)):
-            p = img.pixel(x, y)
-            n += all(abs(a - b) <= tolerance for a, b in zip(p, colour))
-    return n
-
-
 def scaled_likeness(img, region, picture):
     """How far (RMSE, 0 to 1) a region of the screen is from a picture, both
     brought down to 320x200."""
@@ -421,12 +410,12 @@ def scenario_other_screen(ctx):
     spot = (900, 150)
     game.point(*fit.on_screen(*spot))
     game.hold_key("space", frames=1, ms=60)
-    one_demon = sum(1 for *_, c in w.demon if tuple(c) == w.skin) * fit.s * fit.s
+    one_demon = w.skin_pixels * fit.s * fit.s
     under = fit.box(spot[0], spot[1], 90, 90)
+    skin_under = lambda img: count_colour(img, w.skin, under, tolerance=3)  # noqa: E731
     game.until("a demon under the pointer", lambda img: (
-        near_colour(img, w.skin, under) >= 0.6 * one_demon,
-        f"{near_colour(img, w.skin, under)} demon pixels under the pointer "
-        f"(a demon has about {one_demon:.0f})"))
+        skin_under(img) >= 0.6 * one_demon,
+        f"{skin_under(img)} demon pixels under the pointer (a demon has about {one_demon:.0f})"))
 
     # Bars are 5 arena pixels high: 3 to 7 rows of their exact colour once
     # scaled. The player's stays at the bottom.

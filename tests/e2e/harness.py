@@ -123,7 +123,10 @@ def same_pixels(a, b, region=None):
     return count
 
 
-def count_colour(img, colour, region=None):
+def count_colour(img, colour, region=None, tolerance=0):
+    """Pixels of `colour` inside region; with a tolerance, those within it in
+    every channel (a scaled picture blends edges, but keeps the colour of
+    uniform areas)."""
     x0, y0, w, h = region or (0, 0, img.w, img.h)
     c = bytes(colour)
     n = 0
@@ -131,7 +134,10 @@ def count_colour(img, colour, region=None):
         start = (y * img.w + max(0, x0)) * 3
         row = img.data[start:start + (min(img.w, x0 + w) - max(0, x0)) * 3]
         for i in range(0, len(row), 3):
-            n += row[i:i + 3] == c
+            if tolerance:
+                n += all(abs(a - b) <= tolerance for a, b in zip(row[i:i + 3], c))
+            else:
+                n += row[i:i + 3] == c
     return n
 
 
