@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package, build-deb/fiends_<version>_<arch>.deb, the way
+# Builds the Debian package, build-deb/fiends_<version>~<release>_<arch>.deb
+# (release: deb12, deb13, ..., the system's, as their SDL packages differ), the way
 # Debian builds its own: Debian's compiler flags with every hardening feature,
 # Debian's places for games under /usr, a stripped binary, documents compressed
 # with gzip -9n, files owned by root. The package is reproducible: built again
@@ -41,12 +42,20 @@ game="$root/usr/libexec/fiends/fiends"
 # As dh_strip does: no symbols, no compiler notes.
 strip --remove-section=.comment --remove-section=.note --strip-unneeded "$game"
 
+# A build for each release, each with its own Depends, so each has its own
+# version: 1.0.0~deb13 sorts above 1.0.0~deb12 and below a plain 1.0.0.
+release=$(. /etc/os-release
+          case ${ID:-} in
+          debian) echo "deb${VERSION_ID:-${VERSION_CODENAME:-unstable}}" ;;
+          *) echo "${ID:-linux}${VERSION_ID:-}" ;;
+          esac)
+
 printf 'Source: fiends\n\nPackage: fiends\nArchitecture: any\n' >"$work/debian/control"
 depends=$(cd "$work" && dpkg-shlibdeps -O "$game" | sed -n 's/^shlibs:Depends=//p')
 # Installed-Size as dpkg-gencontrol counts it: whole KiB a file, one for anything else.
 size=$(cd "$root" && find usr \( -type f -printf '%s\n' \) -o -printf '1\n' |
        awk '{ kib += int(($1 + 1023) / 1024) } END { print kib }')
-sed -e "s/\${Architecture}/$(dpkg --print-architecture)/" \
+sed -e "s/\${Architecture}/$(dpkg --print-architecture)/" -e "s/^Version: .*/&~$release/" \
     -e "s/\${Installed-Size}/$size/" -e "s/\${shlibs:Depends}/$depends/" \
     "$build/packaging/control" >"$root/DEBIAN/control"
 (cd "$root" && find usr -type f | LC_ALL=C sort | xargs -d '\n' md5sum) >"$root/DEBIAN/md5sums"

@@ -1,5 +1,7 @@
 // Every test runs without a display: SDL's dummy video driver, and no sound
 // device probing (whose library chatter would otherwise land on stderr).
+#include "sdl_runtime.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -8,9 +10,6 @@
 #include <cstring>
 
 namespace {
-
-// The compatibility library reports itself as SDL 1.2.50 or later.
-constexpr int FIRST_COMPAT_PATCH = 50;
 
 // A run meant for one SDL runtime (FIENDS_SDL_RUNTIME, set by CTest) must not
 // quietly play on the other.
@@ -21,7 +20,7 @@ bool on_the_runtime_asked_for()
         return true;
     }
     const SDL_version* v = SDL_Linked_Version();
-    const char* running = v->patch >= FIRST_COMPAT_PATCH ? "compat" : "classic";
+    const char* running = sdl_runtime_name(v);
     if (std::strcmp(wanted, running) == 0) {
         return true;
     }

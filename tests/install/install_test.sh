@@ -3,7 +3,7 @@
 # would meet it: the files in their standard places, valid desktop entry and
 # metainfo, an icon drawn from the game's art, a readable manual page, the
 # launcher starting the game from an unrelated directory under Xvfb on
-# sdl12-compat and on classic SDL, a window whose class is the desktop entry's
+# sdl12-compat and on the system's SDL 1.2, a window whose class is the desktop entry's
 # StartupWMClass, ending with status 0 on a held Escape, the menu's command
 # keeping standard output empty, the uninstall script leaving the prefix as it
 # was, a moved install still working, and a broken install failing with the
@@ -71,7 +71,16 @@ grep -qx "Exec=\"$prefix/bin/fiends\" --quiet" "$desktop" || fail "desktop entry
 wm_class=$(sed -n 's/^StartupWMClass=//p' "$desktop")
 [ -n "$wm_class" ] || fail "desktop entry has no StartupWMClass"
 metainfo="$prefix/share/metainfo/$APP_ID.metainfo.xml"
-appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects $metainfo"
+# Built without FIENDS_HOMEPAGE (the project has no web site), the metainfo has
+# no homepage, which AppStream 1.0 (Debian 13) warns about: that warning alone
+# is expected. The package test builds with one and allows nothing.
+if ! appstreamcli validate --no-net "$metainfo" >"$work/appstream"; then
+    problems=$(grep -E '^[WE]: ' "$work/appstream" | sed 's/.*: //')
+    if grep -q '<url type="homepage">' "$metainfo" || [ "$problems" != url-homepage-missing ]; then
+        cat "$work/appstream" >&2
+        fail "appstreamcli rejects $metainfo"
+    fi
+fi
 grep -q "<launchable type=\"desktop-id\">$APP_ID.desktop</launchable>" "$metainfo" ||
     fail "metainfo does not point at the desktop entry"
 grep -q "<id>$APP_ID</id>" "$metainfo" || fail "metainfo id differs from the desktop entry"
@@ -133,13 +142,14 @@ esac
 [ ! -s "$work/out" ] || fail "the menu's command writes to standard output"
 [ -z "$(real_errors "$work/err")" ] || { cat "$work/err" >&2; fail "unexpected messages on stderr"; }
 
-# The launcher takes sdl12-compat where it is installed; empty, the variable
-# keeps the system's classic SDL. The loader's log says which was loaded.
+# The launcher takes sdl12-compat from its private directory where that is
+# installed; empty, the variable keeps the system's SDL 1.2 (classic on Debian
+# 12, sdl12-compat itself on Debian 13). The loader's log says which was loaded.
 start_xvfb
-for runtime in sdl12-compat classic; do
-    echo "== the installed game on $runtime, started from another directory under Xvfb"
+for runtime in sdl12-compat system; do
+    echo "== the installed game on the $runtime SDL 1.2, started from another directory under Xvfb"
     compat_dir=${FIENDS_SDL12_COMPAT_DIR-/usr/lib/$(gcc -print-multiarch)/sdl12-compat}
-    if [ "$runtime" = classic ]; then
+    if [ "$runtime" = system ]; then
         compat_dir=
     elif [ ! -e "$compat_dir/libSDL-1.2.so.0" ]; then
         echo "(sdl12-compat not installed: skipped)"
@@ -158,8 +168,8 @@ for runtime in sdl12-compat classic; do
     echo "SDL 1.2 loaded from $sdl"
     case $runtime:$sdl in
     sdl12-compat:"$compat_dir"/*) ;;
-    classic:*/sdl12-compat/*) fail "classic SDL wanted, $sdl loaded" ;;
-    classic:/*) ;;
+    system:*/sdl12-compat/*) fail "the system's SDL 1.2 wanted, $sdl loaded" ;;
+    system:/*) ;;
     *) fail "$runtime wanted, ${sdl:-no SDL 1.2} loaded" ;;
     esac
     # The first frame shows the background picture with a few sprites on it.
@@ -200,19 +210,20 @@ run_to_first_frame "$elsewhere" "$work/out" "$work/err" "$elsewhere/bin/fiends" 
 }
 
 echo "== broken installs"
-# expect_failure <message>: the launcher must end with status 1 and say so.
+# expect_failure <line pattern>: the launcher must end with status 1 and say so.
 expect_failure() {
     local status=0
     (cd "$elsewhere" && SDL_VIDEODRIVER=dummy exec timeout -k 5 30 "$moved/bin/fiends") \
         >"$work/out" 2>"$work/err" || status=$?
     [ "$status" = 1 ] || { cat "$work/err" >&2; fail "status $status, expected 1, when: $1"; }
-    grep -qxF "$1" "$work/err" || { cat "$work/err" >&2; fail "expected message: $1"; }
+    grep -qx -- "$1" "$work/err" || { cat "$work/err" >&2; fail "expected message: $1"; }
 }
+# The game's prefix, then SDL's reason, which names the file.
 rm "$moved/share/fiends/images/player.png"
-expect_failure "unable to load a vital sprite: Couldn't open images/player.png"
+expect_failure "unable to load a vital sprite: .*images/player\.png\b.*"
 rm -r "$moved/share/fiends/images"
-expect_failure "unable to load a vital sprite: Couldn't open images/mouse.png"
+expect_failure "unable to load a vital sprite: .*images/mouse\.png\b.*"
 rm -r "$moved/share/fiends"
-expect_failure "fiends: game data directory $(readlink -f "$moved/bin")/../share/fiends is missing; reinstall the game"
+expect_failure "fiends: game data directory $(readlink -f "$moved/bin")/\.\./share/fiends is missing; reinstall the game"
 
 echo "PASS"
