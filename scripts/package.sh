@@ -6,13 +6,31 @@
 # with gzip -9n, files owned by root. The package is reproducible: built again
 # from the same commit, anywhere and at any time, it is the same to the byte.
 # Every date in it is SOURCE_DATE_EPOCH, by default the last commit's.
-# Usage: scripts/package.sh [extra cmake arguments...]
+# Usage: scripts/package.sh [--arch arm64] [extra cmake arguments...]
 #   e.g. -DFIENDS_MAINTAINER="Your Name <you@example.net>"
+#   --arch arm64: cross built for arm64, in build-deb-arm64/, on an amd64
+#   machine (scripts/arm64.sh installs what that needs).
 # Needs: dpkg-dev, the game's build dependencies and git (for the date).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=build-deb
+arch=$(dpkg --print-architecture)
+strip=strip
+if [ "${1:-}" = --arch ]; then
+    if [ "${2:-}" != "$arch" ]; then
+        [ "${2:-}" = arm64 ] || { echo "package.sh: --arch takes arm64 (or $arch)" >&2; exit 2; }
+        arch=arm64
+        build=build-deb-arm64
+        strip=aarch64-linux-gnu-strip
+        sysroot=$(scripts/arm64.sh --package)
+        set -- --toolchain cmake/aarch64-linux-gnu.cmake -DFIENDS_SYSROOT="$sysroot" "${@:3}"
+        # dpkg-buildflags and dpkg-shlibdeps answer for the package's architecture.
+        export DEB_HOST_ARCH=arm64
+    else
+        shift 2
+    fi
+fi
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null) || {
         echo "package.sh: not a git checkout: set SOURCE_DATE_EPOCH to the release's date" >&2
@@ -40,7 +58,7 @@ mkdir -p "$root/DEBIAN"
 DESTDIR="$root" cmake --install "$build" >/dev/null
 game="$root/usr/libexec/fiends/fiends"
 # As dh_strip does: no symbols, no compiler notes.
-strip --remove-section=.comment --remove-section=.note --strip-unneeded "$game"
+"$strip" --remove-section=.comment --remove-section=.note --strip-unneeded "$game"
 
 # A build for each release, each with its own Depends, so each has its own
 # version: 1.0.0~deb13 sorts above 1.0.0~deb12 and below a plain 1.0.0.
@@ -55,7 +73,7 @@ depends=$(cd "$work" && dpkg-shlibdeps -O "$game" | sed -n 's/^shlibs:Depends=//
 # Installed-Size as dpkg-gencontrol counts it: whole KiB a file, one for anything else.
 size=$(cd "$root" && find usr \( -type f -printf '%s\n' \) -o -printf '1\n' |
        awk '{ kib += int(($1 + 1023) / 1024) } END { print kib }')
-sed -e "s/\${Architecture}/$(dpkg --print-architecture)/" -e "s/^Version: .*/&~$release/" \
+sed -e "s/\${Architecture}/$arch/" -e "s/^Version: .*/&~$release/" \
     -e "s/\${Installed-Size}/$size/" -e "s/\${shlibs:Depends}/$depends/" \
     "$build/packaging/control" >"$root/DEBIAN/control"
 (cd "$root" && find usr -type f | LC_ALL=C sort | xargs -d '\n' md5sum) >"$root/DEBIAN/md5sums"

@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages, through apt-get, with sudo when
 # not root), then configures and builds into build/. Safe to run again.
-# Usage: scripts/setup.sh [--game] [extra cmake arguments...]
+# Usage: scripts/setup.sh [--game | --arm64] [extra cmake arguments...]
 #   --game: only what building and playing the game needs, and only the game
 #           is built; quiet unless something changes (scripts/play.sh).
 #   Otherwise the test tools too, the tests required, and everything built
-#   (scripts/test.sh).
+#   (scripts/test.sh); with --arm64, built for arm64 into build-arm64/ instead
+#   (scripts/arm64.sh sets up the cross compiler and the arm64 sysroot).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 game_only=
-if [ "${1:-}" = --game ]; then
-    game_only=1
-    shift
-fi
+arm64=
+case ${1:-} in
+--game) game_only=1; shift ;;
+--arm64) arm64=1; shift ;;
+esac
 
 packages=(build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev)
 if [ -z "$game_only" ]; then
@@ -68,5 +70,11 @@ fi
 
 werror=OFF
 [ -n "${CI:-}" ] && werror=ON
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIENDS_WERROR="$werror" -DFIENDS_TESTS=ON "$@"
-cmake --build build -j"$(nproc)"
+build=build
+if [ -n "$arm64" ]; then
+    sysroot=$(scripts/arm64.sh)
+    build=build-arm64
+    set -- --toolchain cmake/aarch64-linux-gnu.cmake -DFIENDS_SYSROOT="$sysroot" "$@"
+fi
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIENDS_WERROR="$werror" -DFIENDS_TESTS=ON "$@"
+cmake --build "$build" -j"$(nproc)"

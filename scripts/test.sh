@@ -4,8 +4,16 @@
 # then the same but the picture check and the install tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer (build-asan/) with the soak
 # and a minute of random play in a real X server.
+#
+# scripts/test.sh --arm64: instead, cross builds everything for arm64 into
+# build-arm64/ and runs there, under qemu's emulation, the unit, whole-game and
+# golden-replay tests, one end-to-end scenario and the arm64 package's test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --arm64 ]; then
+    scripts/setup.sh --arm64
+    exec ctest --test-dir build-arm64 --output-on-failure -j"$(nproc)" -LE soak
+fi
 scripts/setup.sh
 
 # Unit, whole-game, golden-replay and end-to-end tests run on both SDL 1.2

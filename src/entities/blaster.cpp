@@ -64,9 +64,8 @@ struct Contacts {
     int shots;
 };
 
-// Counted over all slots at once (this is the loop that is vectorised). Built
-// twice: where the processor has AVX2, the copy with wider vectors runs.
-__attribute__((target_clones("avx2", "default")))
+// Counted over all slots at once (this is the loop that is vectorised).
+LANE_LOOP_CLONES
 Contacts count_contacts(int k, const Edges& me)
 {
     Sint16 all = 0;

@@ -58,9 +58,8 @@ struct Pushes {
     int down;  // those above it (it moves down if also below the player)
 };
 
-// Counted over all slots at once (this is the loop that is vectorised). Built
-// twice: where the processor has AVX2, the copy with wider vectors runs.
-__attribute__((target_clones("avx2", "default")))
+// Counted over all slots at once (this is the loop that is vectorised).
+LANE_LOOP_CLONES
 Pushes count_pushes(int k, const SDL_Rect& me)
 {
     const Edges edges = rect_edges(me);

@@ -8,6 +8,7 @@ import fcntl
 import os
 import random
 import re
+import shlex
 import signal
 import statistics
 import subprocess
@@ -20,6 +21,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (FRAME_LINE, LIBRARY_NOISE, SCREEN_H, SCREEN_W, Failure, Game,  # noqa: E402
                      Sheet, copy_tree, count_colour, find_bars, match, read_picture, same_pixels,
                      xvfb)
+import harness  # noqa: E402
 
 BLUE = (0, 0, 128)
 RED = (128, 0, 0)
@@ -668,7 +670,8 @@ def check_runtime(probe):
     wanted = os.environ.get("FIENDS_SDL_RUNTIME")
     if not wanted or not probe:
         return
-    said = subprocess.run([probe], capture_output=True, text=True, check=True).stdout.strip()
+    said = subprocess.run([*harness.EMULATOR, probe], capture_output=True, text=True,
+                          check=True).stdout.strip()
     expect("the SDL runtime asked for", said.split()[:1] == [wanted], wanted, said)
 
 
@@ -686,11 +689,13 @@ def main():
     parser.add_argument("--seed", type=int, default=20261208)
     parser.add_argument("--keep-shot", help="also save the scenario's last screen here")
     parser.add_argument("--sdl-probe", help="the build's sdl_runtime, to check FIENDS_SDL_RUNTIME")
+    parser.add_argument("--emulator", default="", help="runs a cross build's programs (qemu)")
     args = parser.parse_args()
     if args.scenario == "list":
         print(";".join(sorted(SCENARIOS)))
         return 0
     os.makedirs(args.artefacts, exist_ok=True)
+    harness.EMULATOR = shlex.split(args.emulator)
     # A test runner's stop still runs the clean-up below (X server, game).
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     ctx = Context()

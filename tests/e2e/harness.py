@@ -27,6 +27,8 @@ LIBRARY_NOISE = ("ALSA lib ", "libpng ", "error: XDG_RUNTIME_DIR ")
 
 # Every wait is bounded; a slow machine gets longer, never forever.
 SLOW = float(os.environ.get("FIENDS_E2E_SLOW", "1"))
+# What runs the game, for a build for another processor (qemu); set by e2e.py.
+EMULATOR = []
 
 
 class Failure(Exception):
@@ -257,7 +259,8 @@ class Game:
         self.cond = threading.Condition()
         self.started = time.monotonic()
         self.proc = subprocess.Popen(
-            ["timeout", "-k", "3", str(int(limit * SLOW)), *prefix, binary], cwd=workdir, env=env,
+            ["timeout", "-k", "3", str(int(limit * SLOW)), *prefix, *EMULATOR, binary], cwd=workdir,
+            env=env,
             stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.PIPE,
             preexec_fn=_die_with_parent)
         self.readers = [

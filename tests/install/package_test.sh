@@ -10,11 +10,17 @@
 # an ordinary user, who builds it; root then installs from that build, and the
 # user installs after root. The package is never installed on this machine.
 #
-# Usage: package_test.sh <source dir> <version> <system SDL 1.2: classic or compat>
+# With an architecture other than the machine's (arm64), the packages are
+# cross built and their game is not started.
+#
+# Usage: package_test.sh <source dir> <version> <system SDL 1.2: classic or compat> [<arch>]
 set -euo pipefail
 source_dir=$(cd "$1" && pwd)
 version=$2
 sdl_runtime=$3
+arch=${4:-$(dpkg --print-architecture)}
+out=build-deb
+[ "$arch" = "$(dpkg --print-architecture)" ] || out=build-deb-$arch
 # AppStream 1.0 (Debian 13) warns about metainfo without a homepage, and so
 # lintian; the project has none, so the package is built with an example one.
 homepage=-DFIENDS_HOMEPAGE=https://fiends.example.org
@@ -46,18 +52,17 @@ echo "== two packages from two clones"
 first="$work/one/fiends"
 second="$work/elsewhere/second-clone/src"
 clone "$first"
-(cd "$first" && scripts/package.sh "$homepage") >"$work/first.log" 2>&1 ||
+(cd "$first" && scripts/package.sh --arch "$arch" "$homepage") >"$work/first.log" 2>&1 ||
     { cat "$work/first.log" >&2; fail "scripts/package.sh failed"; }
 clone "$second"
 if [ ${#as_user[@]} -gt 0 ]; then chown -R nobody "$second"; fi
-(cd "$second" && umask 0002 && TZ=Pacific/Kiritimati "${as_user[@]}" scripts/package.sh "$homepage") \
+(cd "$second" && umask 0002 && TZ=Pacific/Kiritimati "${as_user[@]}" scripts/package.sh --arch "$arch" "$homepage") \
     >"$work/second.log" 2>&1 || { cat "$work/second.log" >&2; fail "scripts/package.sh failed in the second clone"; }
-arch=$(dpkg --print-architecture)
 version=$version~$(. /etc/os-release && echo "deb$VERSION_ID")
-deb="$first/build-deb/fiends_${version}_$arch.deb"
-[ -f "$deb" ] || { ls "$first/build-deb" >&2; fail "no $deb"; }
-sha256sum "$deb" "$second/build-deb/fiends_${version}_$arch.deb"
-cmp "$deb" "$second/build-deb/fiends_${version}_$arch.deb" || fail "the two packages differ"
+deb="$first/$out/fiends_${version}_$arch.deb"
+[ -f "$deb" ] || { ls "$first/$out" >&2; fail "no $deb"; }
+sha256sum "$deb" "$second/$out/fiends_${version}_$arch.deb"
+cmp "$deb" "$second/$out/fiends_${version}_$arch.deb" || fail "the two packages differ"
 
 echo "== lintian --pedantic -EI"
 lintian --pedantic -EI --fail-on error,warning,info,pedantic "$deb" ||
@@ -110,21 +115,25 @@ for p in $pictures; do
     cmp -s "$source_dir/images/$p" "$work/root/usr/share/games/fiends/images/$p" || fail "packaged picture $p differs"
 done
 # The unpacked usr/ is a prefix like any other, so its launcher must run.
-mkdir "$work/run"
-run_to_first_frame "$work/run" "$work/game.out" "$work/game.err" "$work/root/usr/games/fiends" || {
-    cat "$work/game.err" >&2
-    fail "the packaged game does not reach its first frame"
-}
+if [ "$arch" = "$(dpkg --print-architecture)" ]; then
+    mkdir "$work/run"
+    run_to_first_frame "$work/run" "$work/game.out" "$work/game.err" "$work/root/usr/games/fiends" || {
+        cat "$work/game.err" >&2
+        fail "the packaged game does not reach its first frame"
+    }
+else
+    echo "(an $arch package: not started here)"
+fi
 
 echo "== root installs from a user's build, then the user does"
 if [ ${#as_user[@]} -eq 0 ]; then
     echo "(not root: skipped)"
 else
-    cmake --install "$second/build-deb" --prefix "$work/root-prefix" >"$work/install.log" ||
+    cmake --install "$second/$out" --prefix "$work/root-prefix" >"$work/install.log" ||
         { cat "$work/install.log" >&2; fail "root cannot install from the user's build"; }
     mkdir "$work/user-prefix"
     chown nobody "$work/user-prefix"
-    "${as_user[@]}" cmake --install "$second/build-deb" --prefix "$work/user-prefix" >"$work/install.log" 2>&1 ||
+    "${as_user[@]}" cmake --install "$second/$out" --prefix "$work/user-prefix" >"$work/install.log" 2>&1 ||
         { cat "$work/install.log" >&2; fail "the user cannot install after root did"; }
     [ -x "$work/user-prefix/games/fiends" ] || fail "the user's install has no launcher"
 fi
