@@ -9,6 +9,7 @@ import select
 import shutil
 import signal
 import subprocess
+import tempfile
 import threading
 import time
 
@@ -211,17 +212,20 @@ def xvfb(size=(SCREEN_W, SCREEN_H), wm=False):
 
 
 def _window_manager(display):
-    """Openbox on the display, once it has announced itself on the root window."""
+    """Openbox on the display, once its start-up is over. It announces itself on
+    the root window before that (while it still reads fonts and themes), and a
+    window mapped meanwhile waits for it: SDL 2 does not draw until then."""
     env = {**os.environ, "DISPLAY": display}
-    manager = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
-                               stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
-    deadline = time.monotonic() + 15 * SLOW
-    while time.monotonic() < deadline and manager.poll() is None:
-        check = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
-                               capture_output=True, text=True)
-        if "window id" in check.stdout:
-            return manager
-        time.sleep(0.05)
+    with tempfile.TemporaryDirectory(prefix="fiends-wm-") as d:
+        ready = os.path.join(d, "ready")
+        manager = subprocess.Popen(["openbox", "--sm-disable", "--startup", f"touch {ready}"],
+                                   env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                   preexec_fn=_die_with_parent)
+        deadline = time.monotonic() + 15 * SLOW
+        while time.monotonic() < deadline and manager.poll() is None:
+            if os.path.exists(ready):
+                return manager
+            time.sleep(0.05)
     _stop(manager)
     raise RuntimeError(f"no window manager on {display}")
 

@@ -179,7 +179,8 @@ for runtime in sdl12-compat system; do
     [ "$differ" -lt 51200 ] || fail "screen does not show the background picture ($differ pixels differ)"
     # Task bars match the window to the menu entry by its class, and show its
     # title and icon.
-    window=$(xdotool search --classname "^$wm_class\$" | head -n 1)
+    # sdl12-compat makes its window twice at start-up: take the one shown.
+    window=$(xdotool search --onlyvisible --classname "^$wm_class\$" | tail -n 1)
     [ -n "$window" ] || fail "no window of class $wm_class"
     xprop -id "$window" WM_CLASS | grep -qF "= \"$wm_class\", \"$wm_class\"" ||
         fail "window class $(xprop -id "$window" WM_CLASS) is not $wm_class"
