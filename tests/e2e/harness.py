@@ -3,6 +3,7 @@
 # player would, with deadlines instead of fixed sleeps.
 import contextlib
 import ctypes
+import fcntl
 import os
 import re
 import select
@@ -241,9 +242,11 @@ class Game:
     the game ignores, so only the kill that follows can end a stuck run."""
 
     def __init__(self, binary, display, workdir, limit=90, extra_env=None, drop_display=False,
-                 unset=(), prefix=(), stdout=subprocess.PIPE, size=(SCREEN_W, SCREEN_H)):
+                 unset=(), prefix=(), stdout=subprocess.PIPE, size=(SCREEN_W, SCREEN_H),
+                 read_every=None):
         """`prefix` runs the game through another command; standard output
-        is read line by line unless it is given elsewhere."""
+        is read line by line unless it is given elsewhere, or with `read_every`
+        through a one-page pipe read that often (in seconds)."""
         env = dict(os.environ)
         if drop_display:
             env.pop("DISPLAY", None)
@@ -263,8 +266,12 @@ class Game:
             env=env,
             stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.PIPE,
             preexec_fn=_die_with_parent)
+        out = self.proc.stdout or []
+        if read_every:
+            fcntl.fcntl(out, fcntl.F_SETPIPE_SZ, 4096)
+            out = _paced(out, read_every)
         self.readers = [
-            threading.Thread(target=self._read, args=(self.proc.stdout or [], self.lines), daemon=True),
+            threading.Thread(target=self._read, args=(out, self.lines), daemon=True),
             threading.Thread(target=self._read, args=(self.proc.stderr, self.err_lines), daemon=True),
         ]
         for r in self.readers:
@@ -314,6 +321,11 @@ class Game:
         with self.cond:
             return "".join(l for _, l in self.err_lines if not l.startswith(LIBRARY_NOISE))
 
+    def pid(self):
+        """The game's own process, under timeout."""
+        with open(f"/proc/{self.proc.pid}/task/{self.proc.pid}/children") as children:
+            return int(children.read().split()[0])
+
     def stop(self):
         _stop(self.proc)
         for r in self.readers:
@@ -322,8 +334,8 @@ class Game:
     # Input, as a player gives it. Keys and buttons are held for at least
     # 100 ms and several frames, since the game samples what is held once a frame.
     def xdo(self, *args):
-        subprocess.run(["xdotool", *map(str, args)], check=True,
-                       env={**os.environ, "DISPLAY": self.display})
+        return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
+                              text=True, env={**os.environ, "DISPLAY": self.display}).stdout
 
     def hold(self, down, up, target, frames=4, ms=100):
         """Returns how many frames ended while the input was surely held: after
@@ -382,6 +394,49 @@ class Game:
                 raise Failure(what, "the game still running", f"it ended with status "
                               f"{self.proc.returncode}; stderr {self.stderr_text()!r}", img)
             time.sleep(0.05)
+
+
+def _paced(stream, every):
+    """A pipe's lines, all that has come every `every` seconds (whole lines,
+    as the game writes each at once)."""
+    while chunk := (time.sleep(every), os.read(stream.fileno(), 65536))[1]:
+        yield from chunk.splitlines(keepends=True)
+
+
+def window_icon(display, window):
+    """A window's icon as {(x, y): (r, g, b)} of its visible pixels: from
+    _NET_WM_ICON (SDL 2 sets it) or else from the WM_HINTS pixmap and mask
+    (classic SDL 1.2); None if it has neither."""
+    props = subprocess.run(["xprop", "-id", str(window), "-notype", "-f", "_NET_WM_ICON", "32c",
+                            "_NET_WM_ICON", "WM_HINTS"], capture_output=True, text=True,
+                           env={**os.environ, "DISPLAY": display}).stdout
+    rgb = lambda p: (p >> 16 & 255, p >> 8 & 255, p & 255)  # noqa: E731
+    argb = re.search(r"_NET_WM_ICON = ([0-9, ]+)", props)
+    if argb:
+        w, h, *pixels = map(int, argb.group(1).split(","))
+        return {(i % w, i // w): rgb(p) for i, p in enumerate(pixels[:w * h]) if p >> 24 > 127}
+    ids = [re.search(rf"bitmap id # {k} icon: (0x[0-9a-f]+)", props) for k in ("to use for", "of mask for")]
+    if not all(ids):
+        return None
+    c = ctypes
+    x11 = c.CDLL("libX11.so.6")
+    x11.XOpenDisplay.restype = x11.XGetImage.restype = c.c_void_p
+    x11.XGetImage.argtypes = [c.c_void_p, c.c_ulong, c.c_int, c.c_int, c.c_uint, c.c_uint,
+                              c.c_ulong, c.c_int]
+    x11.XGetPixel.argtypes = [c.c_void_p, c.c_int, c.c_int]
+    x11.XGetPixel.restype = c.c_ulong
+    x11.XCloseDisplay.argtypes = [c.c_void_p]
+    dpy = x11.XOpenDisplay(display.encode())
+    picture, mask = (int(m.group(1), 16) for m in ids)
+    root, at, size = c.c_ulong(), [c.c_int(), c.c_int()], [c.c_uint() for _ in range(4)]
+    x11.XGetGeometry(c.c_void_p(dpy), c.c_ulong(picture), c.byref(root), *map(c.byref, at + size))
+    w, h = size[0].value, size[1].value
+    all_planes, z_pixmap = c.c_ulong(-1).value, 2
+    image, bits = (x11.XGetImage(dpy, d, 0, 0, w, h, all_planes, z_pixmap) for d in (picture, mask))
+    icon = {(x, y): rgb(x11.XGetPixel(image, x, y))
+            for y in range(h) for x in range(w) if x11.XGetPixel(bits, x, y)}
+    x11.XCloseDisplay(dpy)
+    return icon
 
 
 def copy_tree(repo, into):
