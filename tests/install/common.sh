@@ -75,6 +75,7 @@ real_errors() {
 # timeout passes on a TERM (which the game ignores) and sends KILL a second later.
 run_to_first_frame() {
     local dir=$1 out=$2 err=$3 pid seen=0
+    : >"$out" # emptied now: the child's own emptying may come after the first look
     (cd "$dir" && SDL_VIDEODRIVER=dummy exec timeout -k 1 30 "${@:4}") >"$out" 2>"$err" &
     pid=$!
     wait_for_frame "$out" "$pid" 20 && seen=1

@@ -172,6 +172,7 @@ for runtime in sdl12-compat system; do
         continue
     fi
     rm -f "$work"/ld.*
+    : >"$work/out" # emptied now: the child's own emptying may come after the first look
     (cd "$elsewhere" && PATH="$prefix/bin:$PATH" LD_DEBUG=libs LD_DEBUG_OUTPUT="$work/ld" \
         exec env "${setting[@]}" timeout -k 5 60 fiends) >"$work/out" 2>"$work/err" &
     game=$!
