@@ -60,35 +60,22 @@ Rgb pixel(SDL_Surface* s, int x, int y)
     return c;
 }
 
-namespace {
-
-void write_png(const char* path, int w, int h, png_uint_32 format, const std::vector<Uint8>& bytes)
+void save_png(const char* path, int w, int h, const std::function<Rgb(int x, int y)>& colour)
 {
+    std::vector<Uint8> rgb;
+    rgb.reserve(static_cast<std::size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = colour(x, y);
+            rgb.insert(rgb.end(), {c.r, c.g, c.b});
+        }
+    }
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     image.width = static_cast<png_uint_32>(w);
     image.height = static_cast<png_uint_32>(h);
-    image.format = format;
-    ASSERT_TRUE(png_image_write_to_file(&image, path, 0, bytes.data(), 0, nullptr)) << image.message;
-}
-
-} // namespace
-
-void save_png(const char* path, SDL_Surface* s)
-{
-    std::vector<Uint8> rgb;
-    for (int y = 0; y < s->h; ++y) {
-        for (int x = 0; x < s->w; ++x) {
-            const Rgb c = pixel(s, x, y);
-            rgb.insert(rgb.end(), {c.r, c.g, c.b});
-        }
-    }
-    write_png(path, s->w, s->h, PNG_FORMAT_RGB, rgb);
-}
-
-void save_black_png(const char* path, int w, int h)
-{
-    write_png(path, w, h, PNG_FORMAT_GRAY, std::vector<Uint8>(static_cast<std::size_t>(w) * h));
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_write_to_file(&image, path, 0, rgb.data(), 0, nullptr)) << image.message;
 }
 
 Rgb screen_pixel(int x, int y)

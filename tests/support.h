@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,10 +38,8 @@ bool play_frame(const Held& in);
 // Moves SDL's pointer, as the mouse would.
 void move_pointer(int x, int y);
 
-// PNG files, as the game reads no other kind: a surface's pixels, or a black
-// picture of any size (grey, one byte a pixel).
-void save_png(const char* path, SDL_Surface* s);
-void save_black_png(const char* path, int w, int h);
+// A PNG file (the game reads no other kind) of w x h pixels of the given colours.
+void save_png(const char* path, int w, int h, const std::function<Rgb(int x, int y)>& colour);
 
 Rgb pixel(SDL_Surface* s, int x, int y);
 Rgb screen_pixel(int x, int y);

@@ -404,39 +404,18 @@ def _paced(stream, every):
 
 
 def window_icon(display, window):
-    """A window's icon as {(x, y): (r, g, b)} of its visible pixels: from
-    _NET_WM_ICON (SDL 2 sets it) or else from the WM_HINTS pixmap and mask
-    (classic SDL 1.2); None if it has neither."""
+    """A window's icon as {(x, y): (r, g, b)} of its visible pixels, read from
+    _NET_WM_ICON (SDL 2 sets it); None if the icon is only an X pixmap (classic
+    SDL 1.2 sets no more), which is not read here."""
     props = subprocess.run(["xprop", "-id", str(window), "-notype", "-f", "_NET_WM_ICON", "32c",
                             "_NET_WM_ICON", "WM_HINTS"], capture_output=True, text=True,
                            env={**os.environ, "DISPLAY": display}).stdout
-    rgb = lambda p: (p >> 16 & 255, p >> 8 & 255, p & 255)  # noqa: E731
     argb = re.search(r"_NET_WM_ICON = ([0-9, ]+)", props)
-    if argb:
-        w, h, *pixels = map(int, argb.group(1).split(","))
-        return {(i % w, i // w): rgb(p) for i, p in enumerate(pixels[:w * h]) if p >> 24 > 127}
-    ids = [re.search(rf"bitmap id # {k} icon: (0x[0-9a-f]+)", props) for k in ("to use for", "of mask for")]
-    if not all(ids):
-        return None
-    c = ctypes
-    x11 = c.CDLL("libX11.so.6")
-    x11.XOpenDisplay.restype = x11.XGetImage.restype = c.c_void_p
-    x11.XGetImage.argtypes = [c.c_void_p, c.c_ulong, c.c_int, c.c_int, c.c_uint, c.c_uint,
-                              c.c_ulong, c.c_int]
-    x11.XGetPixel.argtypes = [c.c_void_p, c.c_int, c.c_int]
-    x11.XGetPixel.restype = c.c_ulong
-    x11.XCloseDisplay.argtypes = [c.c_void_p]
-    dpy = x11.XOpenDisplay(display.encode())
-    picture, mask = (int(m.group(1), 16) for m in ids)
-    root, at, size = c.c_ulong(), [c.c_int(), c.c_int()], [c.c_uint() for _ in range(4)]
-    x11.XGetGeometry(c.c_void_p(dpy), c.c_ulong(picture), c.byref(root), *map(c.byref, at + size))
-    w, h = size[0].value, size[1].value
-    all_planes, z_pixmap = c.c_ulong(-1).value, 2
-    image, bits = (x11.XGetImage(dpy, d, 0, 0, w, h, all_planes, z_pixmap) for d in (picture, mask))
-    icon = {(x, y): rgb(x11.XGetPixel(image, x, y))
-            for y in range(h) for x in range(w) if x11.XGetPixel(bits, x, y)}
-    x11.XCloseDisplay(dpy)
-    return icon
+    if not argb:
+        return None if "bitmap id # to use for icon" in props else {}
+    w, h, *pixels = map(int, argb.group(1).split(","))
+    return {(i % w, i // w): (p >> 16 & 255, p >> 8 & 255, p & 255)
+            for i, p in enumerate(pixels[:w * h]) if p >> 24 > 127}
 
 
 def copy_tree(repo, into):
