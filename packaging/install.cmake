@@ -124,11 +124,20 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/control.in" "${FIENDS_STAGE}/control" 
 
 file(GLOB FIENDS_PICTURES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/images/*.png")
 
-# First rule: note which directories exist before anything is installed.
 set(FIENDS_INSTALL_DIRS "${FIENDS_BINDIR}" "${FIENDS_GAMEDIR}" "${FIENDS_DATADIR}/images"
     "${FIENDS_APPDIR}" "${FIENDS_ICONDIR}" "${FIENDS_METAINFODIR}" "${FIENDS_MAN6DIR}"
     "${CMAKE_INSTALL_DOCDIR}")
+# First rule, before anything is copied: refuse a build that made the game alone
+# (scripts/play.sh), which would stop half-way with no uninstall script written;
+# then note which directories exist before anything is installed.
 install(CODE "
+foreach(built IN ITEMS \"$<TARGET_FILE:fiends>\" \"${FIENDS_ICON}\"
+        \"${FIENDS_STAGE}/man/fiends.6.gz\" \"${FIENDS_STAGE}/doc/changelog.gz\")
+  if(NOT EXISTS \"\${built}\")
+    message(FATAL_ERROR \"Nothing installed: \${built} is not built. Run first: \"
+                        \"cmake --build ${CMAKE_BINARY_DIR}\")
+  endif()
+endforeach()
 set(FIENDS_INSTALL_DIRS \"${FIENDS_INSTALL_DIRS}\")
 set(FIENDS_UNINSTALL_SCRIPT \"${FIENDS_DATADIR}/uninstall.sh\")
 set(FIENDS_INSTALL_STEP begin)

@@ -44,7 +44,9 @@ export SOURCE_DATE_EPOCH
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 cxxflags="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)"
 ldflags=$(dpkg-buildflags --get LDFLAGS)
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+# Each build takes its options from its own arguments alone: -U forgets those
+# an earlier build was given (a maintainer's name, say), then -D sets them.
+cmake -S . -B "$build" -U 'FIENDS_*' -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
       -DCMAKE_CXX_FLAGS="$cxxflags" -DCMAKE_EXE_LINKER_FLAGS="$ldflags" \
       -DFIENDS_GAMES_LAYOUT=ON -DFIENDS_TESTS=OFF -DFIENDS_BENCH=OFF "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)" --target fiends fiends_install_files

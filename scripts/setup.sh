@@ -47,12 +47,17 @@ if [ -n "$game_only" ]; then
         cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     fi
     # Asking make costs most of a second; no source or build file newer than
-    # the game means there is nothing to do.
-    if [ -e build/fiends ] && [ -z "$(find . \( -path ./.git -o -path './build*' \) -prune -o \
+    # the start of the last build asked for here means there is nothing to do.
+    # Not the game's own date: a file it is not built from (a test, say) stays
+    # newer than the game, and make would be asked again on every run.
+    stamp=build/play.stamp
+    if [ -e build/fiends ] && [ -e "$stamp" ] && [ -z "$(find . \( -path ./.git -o -path './build*' \) -prune -o \
             \( -name '*.cpp' -o -name '*.h' -o -name '*.cmake' -o -name CMakeLists.txt \) \
-            -newer build/fiends -print -quit)" ]; then
+            -newer "$stamp" -print -quit)" ]; then
         exit 0
     fi
+    # Dated before the build starts, so a file changed during it is seen next time.
+    touch "$stamp.next"
     # Make prints its progress even when there is nothing to do: show it
     # only when the game was rebuilt, or the build failed.
     log=$(mktemp)
@@ -62,6 +67,7 @@ if [ -n "$game_only" ]; then
         cat "$log"
         exit 1
     fi
+    mv "$stamp.next" "$stamp"
     if [ "$(stat -c %Y.%i build/fiends)" != "$before" ]; then
         cat "$log"
     fi

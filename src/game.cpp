@@ -22,6 +22,7 @@ void game_startup()
     entity_table_init();
     cursor_init();
     spawn_player(750, 750); // the table is empty, so the player takes slot 0
+    set_window_icon(entities[0].sprite); // cut from the sheet just read, not read again
     spawn_demon(5, 5);
     spawn_demon(1, 1);
     std::atexit(game_shutdown);

@@ -8,6 +8,7 @@
 int main(int, char**)
 {
     attach_closed_streams();
+    open_frame_output();
     game_startup();
     paint_background();
     for (;;) {

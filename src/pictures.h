@@ -3,6 +3,6 @@
 
 #include <SDL.h>
 
-// Like IMG_Load, with SDL's error set on failure; a path that is not a regular
-// file fails at once instead of being opened.
+// The picture decoded, or none with SDL's error set to "<path>: <reason>". Only
+// a regular PNG file of a size the game can use is decoded.
 SDL_Surface* picture_load(const char* path);

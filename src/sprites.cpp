@@ -54,7 +54,7 @@ SDL_Surface* load_sheet(const char* path)
     SDL_Surface* sheet = SDL_DisplayFormat(loaded);
     SDL_FreeSurface(loaded);
     if (sheet == nullptr) {
-        std::fprintf(stderr, "unable to load a vital sprite: %s\n", SDL_GetError());
+        std::fprintf(stderr, "unable to load a vital sprite: %s: %s\n", path, SDL_GetError());
         std::exit(1);
     }
     // Run-length encoded key: the same pixels drawn, several times faster for crowds.

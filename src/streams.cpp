@@ -6,10 +6,19 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+
+namespace {
+
+// Where the per-frame line is written: standard output, or the game's own
+// non-blocking opening of the pipe that standard output is.
+int frame_output = STDOUT_FILENO;
+
+} // namespace
 
 void attach_closed_streams()
 {
@@ -21,16 +30,32 @@ void attach_closed_streams()
     }
 }
 
-// Standard output's file description is shared with whoever started the game, so
-// it is never made non-blocking; the game asks instead whether a write would
-// wait. A short line goes into a pipe whole or not at all.
+// Standard output's file description is shared with whoever started the game,
+// so it is never made non-blocking. A pipe opened again through /proc is a
+// description of the game's own, which can be.
+void open_frame_output()
+{
+    struct stat out {};
+    if (fstat(STDOUT_FILENO, &out) == 0 && S_ISFIFO(out.st_mode)) {
+        const int own = open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (own != -1) {
+            frame_output = own;
+        }
+    }
+}
+
+// A short line goes into a pipe whole or not at all: through the game's own
+// opening of it, only when it does not fit. Other outputs are asked first
+// whether a write would wait; a pipe asked so says it would as soon as less than
+// a page is free, which would drop most lines of a small pipe that is read.
 void write_frame_line(int ticks)
 {
     char line[64];
     const int length = std::snprintf(line, sizeof line, "Ticks passed this frame: %i\n", ticks);
     pollfd out{STDOUT_FILENO, POLLOUT, 0};
-    if (poll(&out, 1, 0) == 1 && (out.revents & POLLOUT) != 0) {
-        const ssize_t written = write(STDOUT_FILENO, line, static_cast<size_t>(length));
-        (void)written; // a line that could not be written is dropped, like a full pipe's
+    if (frame_output == STDOUT_FILENO && (poll(&out, 1, 0) != 1 || (out.revents & POLLOUT) == 0)) {
+        return;
     }
+    const ssize_t written = write(frame_output, line, static_cast<size_t>(length));
+    (void)written; // a line that could not be written is dropped, like a full pipe's
 }

@@ -2,7 +2,7 @@
 // frame-timing values.
 #include "video.h"
 
-#include "pictures.h"
+#include "sprites.h"
 #include "streams.h"
 
 #include <array>
@@ -100,30 +100,6 @@ void choose_mode()
     }
 }
 
-// What window managers and task bars show: the title, and the player's first
-// frame as the icon (white is transparent, as in every sheet). A picture that
-// is missing or unreadable only costs the icon. Must come before the video mode.
-void set_window_identity()
-{
-    constexpr int ICON_SIZE = 50;
-    SDL_WM_SetCaption("Fiends", "Fiends");
-    SDL_Surface* sheet = picture_load("images/player.png");
-    SDL_ClearError(); // a failure here must not show in a later message
-    if (sheet == nullptr) {
-        return;
-    }
-    SDL_Surface* icon = SDL_CreateRGBSurface(SDL_SWSURFACE, ICON_SIZE, ICON_SIZE, 32,
-                                             0x00FF0000, 0x0000FF00, 0x000000FF, 0);
-    if (icon != nullptr) {
-        SDL_Rect frame{0, 0, ICON_SIZE, ICON_SIZE};
-        SDL_UpperBlit(sheet, &frame, icon, nullptr);
-        SDL_SetColorKey(icon, SDL_SRCCOLORKEY, SDL_MapRGB(icon->format, 255, 255, 255));
-        SDL_WM_SetIcon(icon, nullptr);
-        SDL_FreeSurface(icon);
-    }
-    SDL_FreeSurface(sheet);
-}
-
 // Off-screen surfaces are converted to the display's format once, so the two
 // full-screen copies of every frame need no conversion.
 SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
@@ -163,7 +139,7 @@ void video_init()
     std::atexit(SDL_Quit);
     refuse_unshown_driver();
 
-    set_window_identity();
+    SDL_WM_SetCaption("Fiends", "Fiends"); // the window's title, before there is a window
     choose_mode();
     display = SDL_SetVideoMode(ScreenX, ScreenY, bits_per_pixel, video_flags);
     if (display == nullptr) {
@@ -178,6 +154,24 @@ void video_init()
 
     SDL_ShowCursor(SDL_DISABLE);
     SDL_EnableKeyRepeat(500, 30);
+}
+
+// The player's sheet is the only read of images/player.png, so the icon is cut
+// from it once it is loaded: white left undrawn by the sheet's key is white
+// here too, and transparent.
+void set_window_icon(Sprite* sheet)
+{
+    SDL_Surface* icon = SDL_CreateRGBSurface(SDL_SWSURFACE, sheet->frame_w, sheet->frame_h, 32,
+                                             0x00FF0000, 0x0000FF00, 0x000000FF, 0);
+    if (icon == nullptr) {
+        return; // only the icon is lost
+    }
+    const Uint32 white = SDL_MapRGB(icon->format, 255, 255, 255);
+    SDL_FillRect(icon, nullptr, white);
+    sprite_blit_frame(sheet, icon, 0, 0, 0);
+    SDL_SetColorKey(icon, SDL_SRCCOLORKEY, white);
+    SDL_WM_SetIcon(icon, nullptr);
+    SDL_FreeSurface(icon);
 }
 
 // The only clearing a frame gets: the background overwrites the whole buffer.

@@ -2,6 +2,8 @@
 // the background, and the frame limiter.
 #pragma once
 
+#include "sprites.h"
+
 #include <SDL.h>
 
 constexpr int FRAME_MS = 33;
@@ -12,6 +14,8 @@ extern SDL_Surface* screen_buffer;
 extern SDL_Surface* world_surface;
 
 void video_init();
+// What task bars show beside the window's title: the first frame of the sheet.
+void set_window_icon(Sprite* sheet);
 void copy_view();
 // Shows the screen buffer, writes the frame's line and waits out the frame time.
 void present_frame();

@@ -5,6 +5,7 @@
 #include "video.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <cstring>
 #include <ostream>
@@ -57,6 +58,24 @@ Rgb pixel(SDL_Surface* s, int x, int y)
     Rgb c{};
     SDL_GetRGB(value, s->format, &c.r, &c.g, &c.b);
     return c;
+}
+
+void save_png(const char* path, int w, int h, const std::function<Rgb(int x, int y)>& colour)
+{
+    std::vector<Uint8> rgb;
+    rgb.reserve(static_cast<std::size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const Rgb c = colour(x, y);
+            rgb.insert(rgb.end(), {c.r, c.g, c.b});
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(w);
+    image.height = static_cast<png_uint_32>(h);
+    image.format = PNG_FORMAT_RGB;
+    ASSERT_TRUE(png_image_write_to_file(&image, path, 0, rgb.data(), 0, nullptr)) << image.message;
 }
 
 Rgb screen_pixel(int x, int y)

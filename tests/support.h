@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ void start_game();
 bool play_frame(const Held& in);
 // Moves SDL's pointer, as the mouse would.
 void move_pointer(int x, int y);
+
+// A PNG file (the game reads no other kind) of w x h pixels of the given colours.
+void save_png(const char* path, int w, int h, const std::function<Rgb(int x, int y)>& colour);
 
 Rgb pixel(SDL_Surface* s, int x, int y);
 Rgb screen_pixel(int x, int y);

@@ -20,7 +20,7 @@ sys.dont_write_bytecode = True  # no caches in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from harness import (FRAME_LINE, LIBRARY_NOISE, SCREEN_H, SCREEN_W, Failure, Game,  # noqa: E402
                      Sheet, copy_tree, count_colour, find_bars, match, read_picture, same_pixels,
-                     xvfb)
+                     window_icon, xvfb)
 import harness  # noqa: E402
 
 BLUE = (0, 0, 128)
@@ -123,6 +123,11 @@ def scenario_startup(ctx):
         return not problems, "; ".join(problems)
 
     ctx.shot = game.until("the start-up screen", look)
+    # The task bar's icon (read where SDL 2 gives its pixels): the player's first
+    # frame, as the menu's icon is, with white see-through.
+    icon = window_icon(ctx.display, game.xdo("search", "--classname", "^fiends$").split()[0])
+    expect("the window's icon", icon in (None, {(x, y): tuple(c) for x, y, c in w.player}),
+           "the player's first frame, white see-through", f"{len(icon or ())} visible pixels")
     quit_with_escape(game)
 
 
@@ -285,10 +290,11 @@ def scenario_game_over(ctx):
 
 
 def scenario_output(ctx):
-    """One per-frame line per frame, near 33 ticks when idle; Escape ends it."""
-    game = start(ctx)
+    """One per-frame line per frame, near 33 ticks when idle, even through a
+    one-page pipe read five times a second (never full); Escape ends it."""
+    game = start(ctx, read_every=0.2)
     game.point(640, 400)
-    game.wait_frames(60)
+    game.wait_frames(150)
     quit_with_escape(game)
     lines = [l for _, l in game.lines]
     bad = [l for l in lines if not l.endswith("\n") or not FRAME_LINE.fullmatch(l[:-1])]
@@ -507,9 +513,9 @@ def in_copy(ctx, change):
 
 
 def cannot_open(name):
-    """The game's line for a picture it cannot open: its own prefix, then SDL's
-    reason, which names the file (and, from SDL 2, adds the system's reason)."""
-    return re.compile(rf"unable to load a vital sprite: [^\n]*images/{re.escape(name)}\b[^\n]*\n")
+    """The game's line for a picture it cannot open: its own prefix, the file's
+    name, then the reason."""
+    return re.compile(rf"unable to load a vital sprite: images/{re.escape(name)}: [^\n]+\n")
 
 
 def missing(name, act=None):
@@ -550,12 +556,16 @@ def replace_with(name, content):
 
 def scenario_not_png(ctx):
     d = in_copy(ctx, replace_with("demon.png", lambda _: b"this is not a picture\n"))
-    run_failing(ctx, d, "unable to load a vital sprite: Unsupported image format\n")
+    run_failing(ctx, d, "unable to load a vital sprite: images/demon.png: not a PNG picture\n")
 
 
 def scenario_truncated_png(ctx):
     d = in_copy(ctx, replace_with("player.png", lambda data: data[:len(data) // 2]))
-    run_failing(ctx, d, "unable to load a vital sprite: Error reading the PNG file.\n")
+    game = run_failing(ctx, d, "unable to load a vital sprite: images/player.png: "
+                               "Error reading the PNG file.\n")
+    libpng = [l for _, l in game.err_lines if l.startswith("libpng ")]
+    expect("the picture read once", len(set(libpng)) == len(libpng), "no libpng line twice",
+           f"{libpng}")
 
 
 def unpainted(ctx, change):
@@ -592,24 +602,39 @@ def scenario_no_display(ctx):
     run_failing(ctx, ctx.repo, NO_DISPLAY, drop_display=True, unset=["TERM"])
 
 
+def fifo(name):
+    return lambda images: (os.remove(os.path.join(images, name)),
+                           os.mkfifo(os.path.join(images, name)))
+
+
 def scenario_fifo_background(ctx):
-    unpainted(ctx, lambda images: (os.remove(os.path.join(images, "bgtest.png")),
-                                   os.mkfifo(os.path.join(images, "bgtest.png"))))
+    unpainted(ctx, fifo("bgtest.png"))
 
 
-def escape_unheard(ctx, **how):
-    """With standard output closed or full, the game still plays and ends on Escape."""
+def scenario_fifo_mouse(ctx):
+    d = in_copy(ctx, fifo("mouse.png"))
+    run_failing(ctx, d, "unable to load a vital sprite: images/mouse.png: not a regular file\n")
+
+
+def escape_unheard(ctx, look=None, **how):
+    """With standard output closed or full, the game still plays and ends on
+    Escape; look(pid) is what the running game is seen to have."""
     game = Game(ctx.game, ctx.display, ctx.repo, limit=60, **how)
     ctx.running.append(game)
     game.until("the start-up screen", lambda img: (
         match(img, ctx.world.player, *PLAYER_START) > 0.95, "no player"), timeout=30)
+    game.seen = look and look(game.pid())
     hold_key_until_exit("Escape")(game)
     expect("Escape to end the game", game.wait_exit(0) == 0 and not game.stderr_text(),
            "exit status 0, nothing on stderr", f"{game.proc.poll()}, {game.stderr_text()!r}")
+    return game
 
 
-def scenario_closed_stdout(ctx):
-    escape_unheard(ctx, prefix=["sh", "-c", 'exec "$0" >&-'])
+def scenario_closed_streams(ctx):
+    game = escape_unheard(ctx, prefix=["sh", "-c", 'exec "$0" <&- >&- 2>&-'],
+                          look=lambda pid: [os.readlink(f"/proc/{pid}/fd/{n}") for n in range(3)])
+    expect("the closed streams given /dev/null", game.seen == ["/dev/null"] * 3,
+           "/dev/null as standard input, output and error", game.seen)
 
 
 def scenario_full_stdout(ctx):
@@ -660,7 +685,8 @@ SCENARIOS = {
     "screen_1920x1080": scenario_other_screen,
     "refused_1366x768": scenario_refused,
     "fifo_background": scenario_fifo_background,
-    "closed_stdout": scenario_closed_stdout,
+    "fifo_mouse": scenario_fifo_mouse,
+    "closed_streams": scenario_closed_streams,
     "full_stdout": scenario_full_stdout,
     "no_display_terminal": scenario_no_display_terminal,
 }

@@ -3,6 +3,7 @@
 # player would, with deadlines instead of fixed sleeps.
 import contextlib
 import ctypes
+import fcntl
 import os
 import re
 import select
@@ -245,9 +246,11 @@ class Game:
     the game ignores, so only the kill that follows can end a stuck run."""
 
     def __init__(self, binary, display, workdir, limit=90, extra_env=None, drop_display=False,
-                 unset=(), prefix=(), stdout=subprocess.PIPE, size=(SCREEN_W, SCREEN_H)):
+                 unset=(), prefix=(), stdout=subprocess.PIPE, size=(SCREEN_W, SCREEN_H),
+                 read_every=None):
         """`prefix` runs the game through another command; standard output
-        is read line by line unless it is given elsewhere."""
+        is read line by line unless it is given elsewhere, or with `read_every`
+        through a one-page pipe read that often (in seconds)."""
         env = dict(os.environ)
         if drop_display:
             env.pop("DISPLAY", None)
@@ -267,8 +270,12 @@ class Game:
             env=env,
             stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.PIPE,
             preexec_fn=_die_with_parent)
+        out = self.proc.stdout or []
+        if read_every:
+            fcntl.fcntl(out, fcntl.F_SETPIPE_SZ, 4096)
+            out = _paced(out, read_every)
         self.readers = [
-            threading.Thread(target=self._read, args=(self.proc.stdout or [], self.lines), daemon=True),
+            threading.Thread(target=self._read, args=(out, self.lines), daemon=True),
             threading.Thread(target=self._read, args=(self.proc.stderr, self.err_lines), daemon=True),
         ]
         for r in self.readers:
@@ -318,6 +325,11 @@ class Game:
         with self.cond:
             return "".join(l for _, l in self.err_lines if not l.startswith(LIBRARY_NOISE))
 
+    def pid(self):
+        """The game's own process, under timeout."""
+        with open(f"/proc/{self.proc.pid}/task/{self.proc.pid}/children") as children:
+            return int(children.read().split()[0])
+
     def stop(self):
         _stop(self.proc)
         for r in self.readers:
@@ -326,8 +338,8 @@ class Game:
     # Input, as a player gives it. Keys and buttons are held for at least
     # 100 ms and several frames, since the game samples what is held once a frame.
     def xdo(self, *args):
-        subprocess.run(["xdotool", *map(str, args)], check=True,
-                       env={**os.environ, "DISPLAY": self.display})
+        return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
+                              text=True, env={**os.environ, "DISPLAY": self.display}).stdout
 
     def hold(self, down, up, target, frames=4, ms=100):
         """Returns how many frames ended while the input was surely held: after
@@ -386,6 +398,28 @@ class Game:
                 raise Failure(what, "the game still running", f"it ended with status "
                               f"{self.proc.returncode}; stderr {self.stderr_text()!r}", img)
             time.sleep(0.05)
+
+
+def _paced(stream, every):
+    """A pipe's lines, all that has come every `every` seconds (whole lines,
+    as the game writes each at once)."""
+    while chunk := (time.sleep(every), os.read(stream.fileno(), 65536))[1]:
+        yield from chunk.splitlines(keepends=True)
+
+
+def window_icon(display, window):
+    """A window's icon as {(x, y): (r, g, b)} of its visible pixels, read from
+    _NET_WM_ICON (SDL 2 sets it); None if the icon is only an X pixmap (classic
+    SDL 1.2 sets no more), which is not read here."""
+    props = subprocess.run(["xprop", "-id", str(window), "-notype", "-f", "_NET_WM_ICON", "32c",
+                            "_NET_WM_ICON", "WM_HINTS"], capture_output=True, text=True,
+                           env={**os.environ, "DISPLAY": display}).stdout
+    argb = re.search(r"_NET_WM_ICON = ([0-9, ]+)", props)
+    if not argb:
+        return None if "bitmap id # to use for icon" in props else {}
+    w, h, *pixels = map(int, argb.group(1).split(","))
+    return {(i % w, i // w): (p >> 16 & 255, p >> 8 & 255, p & 255)
+            for i, p in enumerate(pixels[:w * h]) if p >> 24 > 127}
 
 
 def copy_tree(repo, into):

@@ -69,13 +69,14 @@ real_errors() {
     grep -v '^ALSA lib ' "$1" || true
 }
 
-# run_to_first_frame <dir> <out> <err> <launcher>: with SDL's dummy video
-# driver (no window, no keyboard), starts the launcher from <dir> and waits for
+# run_to_first_frame <dir> <out> <err> <command>...: with SDL's dummy video
+# driver (no window, no keyboard), starts the command from <dir> and waits for
 # the first frame line. Then the game must be killed, as only Escape ends it:
 # timeout passes on a TERM (which the game ignores) and sends KILL a second later.
 run_to_first_frame() {
-    local dir=$1 out=$2 err=$3 launcher=$4 pid seen=0
-    (cd "$dir" && SDL_VIDEODRIVER=dummy exec timeout -k 1 30 "$launcher") >"$out" 2>"$err" &
+    local dir=$1 out=$2 err=$3 pid seen=0
+    : >"$out" # emptied now: the child's own emptying may come after the first look
+    (cd "$dir" && SDL_VIDEODRIVER=dummy exec timeout -k 1 30 "${@:4}") >"$out" 2>"$err" &
     pid=$!
     wait_for_frame "$out" "$pid" 20 && seen=1
     kill -TERM "$pid" 2>/dev/null || true

@@ -3,11 +3,13 @@
 # would meet it: the files in their standard places, valid desktop entry and
 # metainfo, an icon drawn from the game's art, a readable manual page, the
 # launcher starting the game from an unrelated directory under Xvfb on
-# sdl12-compat and on the system's SDL 1.2, a window whose class is the desktop entry's
+# sdl12-compat (its own default) and on the system's SDL 1.2, a window whose class is the desktop entry's
 # StartupWMClass, ending with status 0 on a held Escape, the menu's command
-# keeping standard output empty, the uninstall script leaving the prefix as it
-# was, a moved install still working, and a broken install failing with the
-# game's own message and status.
+# keeping standard output empty, scripts/play.sh keeping the system's SDL 1.2
+# when asked, the uninstall script leaving the prefix as it was but for a
+# user's and a Debian package's files, a moved install still working, a broken
+# install failing with the game's own message and status, and an incomplete
+# build refused before anything is installed.
 #
 # Usage: install_test.sh <build dir> <source dir>
 set -euo pipefail
@@ -19,6 +21,8 @@ APP_ID=org.fiends.Fiends
 work=$(mktemp -d)
 cleanup() {
     stop_xvfb
+    if [ -e "$work/icon.built" ]; then mv "$work/icon.built" "$build/packaging/$APP_ID.png"; fi
+    rm -f "${stray:-}"
     restore_manifest
     rm -rf "$work"
 }
@@ -31,6 +35,15 @@ mkdir -p "$prefix/bin" "$prefix/share/applications"
 touch "$prefix/bin/other" "$prefix/share/applications/other.desktop"
 snapshot() { (cd "$prefix" && find . -printf '%y %m %p\n' | sort); }
 snapshot >"$work/before"
+
+echo "== an install from a build of the game alone (scripts/play.sh) refused"
+mv "$build/packaging/$APP_ID.png" "$work/icon.built"
+status=0
+cmake --install "$build" --prefix "$work/refused" >"$work/refused.log" 2>&1 || status=$?
+mv "$work/icon.built" "$build/packaging/$APP_ID.png"
+[ "$status" != 0 ] && [ ! -e "$work/refused" ] && tr -s '\n ' ' ' <"$work/refused.log" | grep -q 'Run first: cmake --build' ||
+    { cat "$work/refused.log" >&2; fail "not refused before copying, with what to run"; }
+
 install_game() {
     cmake --install "$build" --prefix "$prefix" --strip >"$work/install.log" ||
         { cat "$work/install.log" >&2; fail "cmake --install failed"; }
@@ -143,28 +156,31 @@ esac
 [ -z "$(real_errors "$work/err")" ] || { cat "$work/err" >&2; fail "unexpected messages on stderr"; }
 
 # The launcher takes sdl12-compat from its private directory where that is
-# installed; empty, the variable keeps the system's SDL 1.2 (classic on Debian
+# installed, with the variable unset; empty, the variable keeps the system's SDL 1.2 (classic on Debian
 # 12, sdl12-compat itself on Debian 13). The loader's log says which was loaded.
+loaded_sdl() { sed -n 's/.*calling init: \(.*libSDL-1\.2\.so.*\)/\1/p' "$work"/ld.* | sort -u; }
 start_xvfb
 for runtime in sdl12-compat system; do
     echo "== the installed game on the $runtime SDL 1.2, started from another directory under Xvfb"
-    compat_dir=${FIENDS_SDL12_COMPAT_DIR-/usr/lib/$(gcc -print-multiarch)/sdl12-compat}
+    compat_dir=/usr/lib/$(gcc -print-multiarch)/sdl12-compat
+    setting=(-u FIENDS_SDL12_COMPAT_DIR)
     if [ "$runtime" = system ]; then
         compat_dir=
+        setting=(FIENDS_SDL12_COMPAT_DIR=)
     elif [ ! -e "$compat_dir/libSDL-1.2.so.0" ]; then
         echo "(sdl12-compat not installed: skipped)"
         continue
     fi
     rm -f "$work"/ld.*
-    (cd "$elsewhere" && PATH="$prefix/bin:$PATH" FIENDS_SDL12_COMPAT_DIR=$compat_dir \
-        LD_DEBUG=libs LD_DEBUG_OUTPUT="$work/ld" exec timeout -k 5 60 fiends) \
-        >"$work/out" 2>"$work/err" &
+    : >"$work/out" # emptied now: the child's own emptying may come after the first look
+    (cd "$elsewhere" && PATH="$prefix/bin:$PATH" LD_DEBUG=libs LD_DEBUG_OUTPUT="$work/ld" \
+        exec env "${setting[@]}" timeout -k 5 60 fiends) >"$work/out" 2>"$work/err" &
     game=$!
     wait_for_frame "$work/out" "$game" 30 || {
         cat "$work/err" >&2
         fail "no first frame from the installed game"
     }
-    sdl=$(sed -n 's/.*calling init: \(.*libSDL-1\.2\.so.*\)/\1/p' "$work"/ld.* | sort -u)
+    sdl=$(loaded_sdl)
     echo "SDL 1.2 loaded from $sdl"
     case $runtime:$sdl in
     sdl12-compat:"$compat_dir"/*) ;;
@@ -195,8 +211,42 @@ for runtime in sdl12-compat system; do
 done
 stop_xvfb
 
+# A spy on PATH logs each cmake that scripts/play.sh runs; a second run with no
+# change since the first must ask for no build.
+echo "== scripts/play.sh with FIENDS_SDL12_COMPAT_DIR empty, twice after a file outside the game changed"
+if [ "$build" != "$source_dir/build" ]; then
+    echo "(the build tested is not scripts/play.sh's: skipped)"
+else
+    stray=$(mktemp "$source_dir/tests/not-the-game-XXXXXX.h")
+    mkdir "$work/spy"
+    printf '#!/bin/sh\necho "$*" >>"%s"\nexec "%s" "$@"\n' "$work/cmake.log" "$(command -v cmake)" >"$work/spy/cmake"
+    chmod +x "$work/spy/cmake"
+    for run in 1 2; do
+        rm -f "$work"/ld.* "$work/cmake.log"
+        run_to_first_frame "$source_dir" "$work/out" "$work/err" env PATH="$work/spy:$PATH" \
+            FIENDS_SDL12_COMPAT_DIR= LD_DEBUG=libs LD_DEBUG_OUTPUT="$work/ld" scripts/play.sh ||
+            { cat "$work/err" >&2; fail "no first frame from scripts/play.sh"; }
+    done
+    [ ! -e "$work/cmake.log" ] || fail "scripts/play.sh ran cmake $(cat "$work/cmake.log") again"
+    sdl=$(loaded_sdl)
+    case $sdl in
+    */sdl12-compat/* | "") fail "scripts/play.sh loaded ${sdl:-no SDL 1.2}, not the system's" ;;
+    esac
+fi
+
 echo "== uninstall"
-sh "$prefix/share/fiends/uninstall.sh" || fail "the uninstall script failed"
+# A user's file since put into a directory the install created stays, and so
+# does a file a Debian package owns (in a dpkg database of the test's own).
+echo mine >"$prefix/share/man/man6/mine.6"
+owned="$prefix/share/doc/fiends/copyright"
+mkdir -p "$work/dpkg/info"
+printf 'Package: fiends\nStatus: install ok installed\nVersion: 1\nArchitecture: all\n' >"$work/dpkg/status"
+echo "$owned" >"$work/dpkg/info/fiends.list"
+DPKG_ADMINDIR="$work/dpkg" sh "$prefix/share/fiends/uninstall.sh" 2>"$work/err" || fail "the uninstall script failed"
+[ -f "$prefix/share/man/man6/mine.6" ] || fail "the uninstall removed a user's file"
+[ -f "$owned" ] && grep -qx "kept $owned: it belongs to a Debian package" "$work/err" ||
+    fail "the uninstall removed a file a Debian package owns"
+rm -r "$prefix/share/man" "$prefix/share/doc"
 snapshot | diff -u "$work/before" - || fail "the prefix differs from before the install"
 install_game
 
@@ -219,11 +269,11 @@ expect_failure() {
     [ "$status" = 1 ] || { cat "$work/err" >&2; fail "status $status, expected 1, when: $1"; }
     grep -qx -- "$1" "$work/err" || { cat "$work/err" >&2; fail "expected message: $1"; }
 }
-# The game's prefix, then SDL's reason, which names the file.
+# The game's prefix, the file's name, then the reason.
 rm "$moved/share/fiends/images/player.png"
-expect_failure "unable to load a vital sprite: .*images/player\.png\b.*"
+expect_failure "unable to load a vital sprite: images/player\.png: .*"
 rm -r "$moved/share/fiends/images"
-expect_failure "unable to load a vital sprite: .*images/mouse\.png\b.*"
+expect_failure "unable to load a vital sprite: images/mouse\.png: .*"
 rm -r "$moved/share/fiends"
 expect_failure "fiends: game data directory $(readlink -f "$moved/bin")/\.\./share/fiends is missing; reinstall the game"
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package as the README says (scripts/package.sh) in two
 # clones of the source, in different directories and at different times, and
-# checks: the two packages are the same to the byte; lintian --pedantic has
+# checks: the two packages are the same to the byte (the first clone built once
+# before with another maintainer, which must not stick); lintian --pedantic has
 # nothing to say; the control fields (name, version for this release,
 # architecture, section, maintainer, the SDL runtime packages among the
 # dependencies, sdl12-compat recommended where SDL 1.2 is classic); exactly the install's files in Debian's places for games, with
@@ -52,8 +53,12 @@ echo "== two packages from two clones"
 first="$work/one/fiends"
 second="$work/elsewhere/second-clone/src"
 clone "$first"
-(cd "$first" && scripts/package.sh --arch "$arch" "$homepage") >"$work/first.log" 2>&1 ||
-    { cat "$work/first.log" >&2; fail "scripts/package.sh failed"; }
+# Built first with a maintainer given, which must not stick to the next build:
+# the two clones' packages are the same only if it does not.
+(cd "$first" && scripts/package.sh --arch "$arch" "$homepage" -DFIENDS_MAINTAINER="Else <else@example.net>" &&
+    dpkg-deb -f "$out"/fiends_*.deb Maintainer | grep -qx "Else <else@example.net>" &&
+    scripts/package.sh --arch "$arch" "$homepage") >"$work/first.log" 2>&1 ||
+    { cat "$work/first.log" >&2; fail "scripts/package.sh failed, or took no maintainer"; }
 clone "$second"
 if [ ${#as_user[@]} -gt 0 ]; then chown -R nobody "$second"; fi
 (cd "$second" && umask 0002 && TZ=Pacific/Kiritimati "${as_user[@]}" scripts/package.sh --arch "$arch" "$homepage") \
