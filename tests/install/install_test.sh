@@ -234,6 +234,23 @@ else
     esac
 fi
 
+# Stand-ins on PATH, in a copy of the scripts: a user who is not root, with
+# every package missing, and a sudo that clears the environment as the real
+# one does; apt-get notes what reaches it.
+echo "== scripts/setup.sh as a user installs through sudo, non-interactively"
+mkdir -p "$work/user/bin" "$work/user/tree"
+cp -r "$source_dir/scripts" "$work/user/tree/"
+stand_in() { printf '#!/bin/sh\n%s\n' "$2" >"$work/user/bin/$1"; chmod +x "$work/user/bin/$1"; }
+stand_in id 'echo 1000'
+stand_in dpkg-query 'exit 0'
+stand_in sudo 'exec env -i PATH="$PATH" "$@"'
+stand_in apt-get "echo \"\$1 DEBIAN_FRONTEND=\$DEBIAN_FRONTEND\" >>'$work/apt.log'"
+stand_in cmake 'mkdir -p build'
+PATH="$work/user/bin:$PATH" "$work/user/tree/scripts/setup.sh" --game >"$work/setup.log" 2>&1 ||
+    { cat "$work/setup.log" >&2; fail "scripts/setup.sh failed for a user"; }
+grep -qx 'install DEBIAN_FRONTEND=noninteractive' "$work/apt.log" ||
+    { cat "$work/apt.log" >&2; fail "apt-get install ran through sudo without DEBIAN_FRONTEND=noninteractive"; }
+
 echo "== uninstall"
 # A user's file since put into a directory the install created stays, and so
 # does a file a Debian package owns (in a dpkg database of the test's own).
