@@ -30,7 +30,7 @@ installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}"
             awk '$1 == "ii" { print $2 }') || true
 missing=()
 for p in "${packages[@]}"; do
-    grep -qx -- "$p" <<<"$installed" || missing+=("$p")
+    [[ $'\n'$installed$'\n' == *$'\n'$p$'\n'* ]] || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=""
