@@ -201,8 +201,14 @@ for runtime in sdl12-compat system; do
     xprop -id "$window" WM_CLASS | grep -qF "= \"$wm_class\", \"$wm_class\"" ||
         fail "window class $(xprop -id "$window" WM_CLASS) is not $wm_class"
     xprop -id "$window" WM_NAME | grep -qF '"Fiends"' || fail "window title is not Fiends"
-    xprop -id "$window" WM_HINTS _NET_WM_ICON | grep -Eq 'bitmap id # to use for icon|Icon \(50 x 50\)' ||
-        fail "window has no icon"
+    # A task bar shows the icon whenever it comes; here it may follow the first
+    # frame by a moment.
+    for tries in $(seq 30); do
+        xprop -id "$window" WM_HINTS _NET_WM_ICON | grep -Eq 'bitmap id # to use for icon|Icon \(50 x 50\)' &&
+            break
+        [ "$tries" -lt 30 ] || fail "window has no icon"
+        sleep 0.1
+    done
     hold_escape
     status=0
     wait "$game" || status=$?
