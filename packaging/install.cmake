@@ -110,16 +110,13 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/${FIENDS_APP_ID}.metainfo.xml.in"
 # extra package; elsewhere (Debian 13) it is the SDL 1.2 the package depends on.
 if(FIENDS_SDL_RUNTIME STREQUAL "classic")
   set(FIENDS_CONTROL_RECOMMENDS "Recommends: libsdl1.2-compat\n")
-  set(FIENDS_CONTROL_SCREENS
-    " With libsdl1.2-compat installed the game runs on it and fills screens of\n"
-    " any size; with the classic SDL 1.2 alone it needs a 1280x800 mode.")
+  set(FIENDS_CONTROL_SCREENS " With libsdl1.2-compat installed the game runs on it and fills screens of
+ any size; with the classic SDL 1.2 alone it needs a 1280x800 mode.")
 else()
   set(FIENDS_CONTROL_RECOMMENDS "")
-  set(FIENDS_CONTROL_SCREENS
-    " It runs on sdl12-compat, SDL 1.2 on top of SDL 2, which fits the game to\n"
-    " screens of any size.")
+  set(FIENDS_CONTROL_SCREENS " It runs on sdl12-compat, SDL 1.2 on top of SDL 2, which fits the game to
+ screens of any size.")
 endif()
-string(CONCAT FIENDS_CONTROL_SCREENS ${FIENDS_CONTROL_SCREENS})
 configure_file("${CMAKE_CURRENT_LIST_DIR}/control.in" "${FIENDS_STAGE}/control" @ONLY)
 
 file(GLOB FIENDS_PICTURES CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/images/*.png")
