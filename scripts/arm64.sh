@@ -41,7 +41,7 @@ if [ ! -e "$sysroot/.complete" ]; then
     # Unpacked only (no maintainer scripts run), so no arm64 code runs here.
     # Through a tarball, which a user can unpack without owning its devices.
     mmdebstrap --quiet --variant=extract --arch=arm64 --format=tar \
-        --include=libsdl1.2-dev,libsdl-image1.2-dev,libpng-dev,libgtest-dev,libstdc++6 \
+        --include=libsdl1.2-dev,libsdl-image1.2-dev,libpng-dev,libx11-dev,libgtest-dev,libstdc++6 \
         "$release" "$sysroot.tar" "deb ${FIENDS_DEBIAN_MIRROR:-http://deb.debian.org/debian} $release main" >&2
     mkdir "$sysroot"
     tar -C "$sysroot" --exclude=./dev -xf "$sysroot.tar"

@@ -17,7 +17,7 @@ case ${1:-} in
 --arm64) arm64=1; shift ;;
 esac
 
-packages=(build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev)
+packages=(build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libx11-dev)
 if [ -z "$game_only" ]; then
     # libsdl1.2-compat: the second SDL 1.2 runtime, in a private directory,
     # which the tests run on too; openbox: the window manager of some of them.

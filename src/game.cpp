@@ -6,6 +6,7 @@
 #include "pictures.h"
 #include "sprites.h"
 #include "video.h"
+#include "x_display.h"
 
 #include <cstdlib>
 
@@ -72,6 +73,11 @@ Controls read_controls()
     // Nothing is pumped between reads, so one reading of the pointer serves
     // every action of this input step.
     SDL_GetMouseState(&in.pointer_x, &in.pointer_y);
+    // A click on the game while another window has the keyboard brings it back,
+    // so that Escape, the only way out, reaches the game again.
+    if ((in.buttons & SDL_BUTTON(1)) && !(SDL_GetAppState() & SDL_APPINPUTFOCUS)) {
+        x_display_take_keyboard();
+    }
     return in;
 }
 

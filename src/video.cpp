@@ -4,12 +4,14 @@
 
 #include "sprites.h"
 #include "streams.h"
+#include "x_display.h"
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 SDL_Surface* screen_buffer = nullptr;
 SDL_Surface* world_surface = nullptr;
@@ -31,6 +33,7 @@ Uint32 alpha_mask = 0;
 
 SDL_Surface* display = nullptr;
 SDL_Rect view_rect;
+SDL_Cursor* see_through_pointer = nullptr;
 
 Uint32 previous_frame_ticks = 0;
 Uint32 limiter_ticks = 100;
@@ -38,6 +41,18 @@ Uint32 limiter_ticks = 100;
 // SDL's last resorts, taken when it finds no display: a text terminal, or no
 // screen at all. Neither can show a 1280x800 game or hand it the keyboard.
 constexpr std::array<const char*, 4> UNSHOWN_DRIVERS{"aalib", "caca", "offscreen", "dummy"};
+
+// sdl12-compat presents each frame through SDL 2, which by default uses OpenGL:
+// without a graphics driver (virtual machines, remote desktops) that runs in
+// software, at 6 to 12 times classic SDL's processor time. The game draws every
+// frame in software anyway, so SDL 2's software renderer presents it for one
+// copy; nearest scaling keeps the pictures' pixels sharp on other screen sizes.
+// Classic SDL ignores these, and a player's own settings win.
+constexpr std::array<std::pair<const char*, const char*>, 3> SDL2_PRESENTING{{
+    {"SDL_RENDER_DRIVER", "software"},
+    {"SDL_FRAMEBUFFER_ACCELERATION", "0"},
+    {"SDL12COMPAT_SCALE_METHOD", "nearest"},
+}};
 
 // SDL is shut down before the line is written, so that a driver which took over
 // the terminal gives it back first and the reason is seen.
@@ -121,6 +136,22 @@ SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
     return converted;
 }
 
+// The system pointer is shown see-through rather than hidden: sdl12-compat reads
+// a hidden pointer in a grabbed full-screen window as relative motion only, and
+// then never sees where a tablet, a touch screen or a remote desktop puts it.
+void hide_system_pointer()
+{
+    static constexpr std::array<Uint8, 8> NOTHING{}; // 8x8, no pixel in the mask
+    see_through_pointer = SDL_CreateCursor(const_cast<Uint8*>(NOTHING.data()),
+                                           const_cast<Uint8*>(NOTHING.data()), 8, 8, 0, 0);
+    if (see_through_pointer == nullptr) {
+        SDL_ShowCursor(SDL_DISABLE);
+        return;
+    }
+    SDL_SetCursor(see_through_pointer);
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
 } // namespace
 
 void video_init()
@@ -133,11 +164,15 @@ void video_init()
     alpha_mask = 0xFF000000;
 
     keep_text_driver_off_the_terminal();
+    for (const auto& [name, value] : SDL2_PRESENTING) {
+        setenv(name, value, 0);
+    }
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
         fail("Unable to init SDL: %s\n");
     }
     std::atexit(SDL_Quit);
     refuse_unshown_driver();
+    x_display_claim();
 
     SDL_WM_SetCaption("Fiends", "Fiends"); // the window's title, before there is a window
     choose_mode();
@@ -152,7 +187,7 @@ void video_init()
     view_rect = SDL_Rect{0, 0, static_cast<Uint16>(screen_buffer->w),
                          static_cast<Uint16>(screen_buffer->h)};
 
-    SDL_ShowCursor(SDL_DISABLE);
+    hide_system_pointer();
     SDL_EnableKeyRepeat(500, 30);
 }
 
