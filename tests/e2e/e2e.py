@@ -128,6 +128,15 @@ def scenario_startup(ctx):
     icon = window_icon(ctx.display, game.xdo("search", "--classname", "^fiends$").split()[0])
     expect("the window's icon", icon in (None, {(x, y): tuple(c) for x, y, c in w.player}),
            "the player's first frame, white see-through", f"{len(icon or ())} visible pixels")
+    # A second copy on the same display says why it does not play, and the first plays on.
+    second = Game(ctx.game, ctx.display, ctx.repo, size=ctx.size)
+    ctx.running.append(second)
+    status = second.wait_exit(2)
+    expect("a second copy to end at once", status == 1 and second.stderr_text() ==
+           f"A game is already running on display {ctx.display}\n",
+           "status 1 within 2 s, saying a game is already running",
+           f"status {status}; stderr {second.stderr_text()!r}")
+    game.wait_frames(3)
     quit_with_escape(game)
 
 
@@ -226,7 +235,12 @@ def scenario_spawn_and_clear(ctx):
         return n >= 0.8 * one_demon, f"{n} demon pixels near {spot} (one demon has {one_demon})"
 
     game.until("a demon at the pointer", demons_at_spot)
-    game.point(600, 500)
+    # Moved the way a mouse moves it, the pointer is followed too.
+    spot = (300, 150)
+    region = (spot[0] - 10, spot[1] - 10, 110, 110)
+    game.glide(*spot)
+    game.hold_key("space")
+    game.until("a demon at the pointer moved by a mouse", demons_at_spot)
     game.hold_key("c")
 
     def cleared(img):
@@ -456,6 +470,54 @@ def scenario_other_screen(ctx):
            "at least two shorter bars on the way", f"widths {widths}", img)
     ctx.shot = img
     quit_with_escape(game)
+
+
+def scenario_display_lost(ctx):
+    """The X server gone under a playing game: it ends within 2 s, status 1,
+    with one line saying so."""
+    game = start(ctx)
+    game.wait_frames(5)
+    harness.SERVERS[ctx.display].kill()
+    status = game.wait_exit(2)
+    expect("the game to end when its display is lost",
+           status == 1 and game.stderr_text() == f"Lost the display {ctx.display}\n",
+           "status 1 within 2 s, and one line saying the display was lost",
+           f"status {status}; stderr {game.stderr_text()!r}")
+
+
+def scenario_keyboard_back(ctx):
+    """Another window takes the keyboard, given the focus or through a window
+    manager started mid-game; a click on the game or the window manager's
+    switch gives it back, so that C and Escape reach the game again."""
+    w = ctx.world
+    other = subprocess.Popen(["xev", "-geometry", "300x200+0+0"], stdout=subprocess.DEVNULL,
+                             env={**os.environ, "DISPLAY": ctx.display})
+    manager = None
+    try:
+        game = start(ctx)
+        away = game.xdo("search", "--sync", "--name", "^Event Tester$").split()[0]
+        game.xdo("windowfocus", "--sync", away)
+        game.point(900, 600)
+        game.hold_button()
+        quit_with_escape(game)
+
+        game = start(ctx)
+        manager = harness.window_manager(ctx.display)
+        game.xdo("windowactivate", "--sync", away)
+        game.xdo("keydown", "alt")
+        game.xdo("key", "Tab")
+        game.xdo("keyup", "alt")
+        game.hold_key("c")
+        ctx.shot = game.until("C to clear the field after the window switch", lambda img: (
+            count_colour(img, w.skin) == 0, "demons still on the screen"))
+        game.xdo("windowactivate", "--sync", away)
+        game.point(900, 600)
+        game.hold_button()
+        quit_with_escape(game)
+    finally:
+        harness.stop(other)
+        if manager:
+            harness.stop(manager)
 
 
 def scenario_refused(ctx):
@@ -689,6 +751,8 @@ SCENARIOS = {
     "closed_streams": scenario_closed_streams,
     "full_stdout": scenario_full_stdout,
     "no_display_terminal": scenario_no_display_terminal,
+    "display_lost": scenario_display_lost,
+    "keyboard_back": scenario_keyboard_back,
 }
 
 

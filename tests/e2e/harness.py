@@ -203,16 +203,20 @@ def xvfb(size=(SCREEN_W, SCREEN_H), wm=False):
         if not number:
             raise RuntimeError(f"the X server ended with status {server.wait()}")
         display = f":{number}"
+        SERVERS[display] = server
         if wm:
-            manager = _window_manager(display)
+            manager = window_manager(display)
         yield display
     finally:
         if manager:
-            _stop(manager)
-        _stop(server)
+            stop(manager)
+        stop(server)
 
 
-def _window_manager(display):
+SERVERS = {}  # display -> its Xvfb, for scenarios that take the display away
+
+
+def window_manager(display):
     """Openbox on the display, once its start-up is over. It announces itself on
     the root window before that (while it still reads fonts and themes), and a
     window mapped meanwhile waits for it: SDL 2 does not draw until then."""
@@ -227,11 +231,11 @@ def _window_manager(display):
             if os.path.exists(ready):
                 return manager
             time.sleep(0.05)
-    _stop(manager)
+    stop(manager)
     raise RuntimeError(f"no window manager on {display}")
 
 
-def _stop(proc):
+def stop(proc):
     if proc.poll() is None:
         proc.terminate()
         try:
@@ -331,7 +335,7 @@ class Game:
             return int(children.read().split()[0])
 
     def stop(self):
-        _stop(self.proc)
+        stop(self.proc)
         for r in self.readers:
             r.join(5)
 
@@ -364,13 +368,13 @@ class Game:
         return self.hold("mousedown", "mouseup", 1, frames, ms)
 
     def point(self, x, y):
-        """Moves the pointer to (x, y) on the screen, as a mouse does: by a
-        relative motion. The SDL 2 based runtime reads a hidden full-screen
-        pointer from relative motion only, and never sees a jump (a warp)."""
-        where = subprocess.run(["xdotool", "getmouselocation", "--shell"], check=True,
-                               capture_output=True, text=True,
-                               env={**os.environ, "DISPLAY": self.display}).stdout
-        at = dict(line.split("=", 1) for line in where.split())
+        """Puts the pointer at (x, y) on the screen at once, as a tablet, a touch
+        screen or a remote desktop does."""
+        self.xdo("mousemove", x, y)
+
+    def glide(self, x, y):
+        """Moves the pointer to (x, y) as a mouse does: by a relative motion."""
+        at = dict(line.split("=", 1) for line in self.xdo("getmouselocation", "--shell").split())
         dx, dy = x - int(at["X"]), y - int(at["Y"])
         if dx or dy:
             self.xdo("mousemove_relative", "--", dx, dy)
