@@ -33,7 +33,7 @@ Uint32 alpha_mask = 0;
 
 SDL_Surface* display = nullptr;
 SDL_Rect view_rect;
-SDL_Cursor* see_through_pointer = nullptr;
+SDL_Cursor* see_through_pointer = nullptr; // SDL frees it when it shuts down
 
 Uint32 previous_frame_ticks = 0;
 Uint32 limiter_ticks = 100;

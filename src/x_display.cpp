@@ -18,14 +18,14 @@ constexpr const char* GAME_SELECTION = "_FIENDS_GAME";
 
 Display* connection = nullptr;
 
-// Xlib's own handler exits through the exit handlers, and SDL 2's shutdown then
-// waits on the dead connection for ever. Nothing of the game can be shown any
-// more, so it ends here, at once.
 int ignore_error(Display*, XErrorEvent*)
 {
     return 0;
 }
 
+// Xlib's own handler exits through the exit handlers, and SDL 2's shutdown then
+// waits on the dead connection for ever. Nothing of the game can be shown any
+// more, so it ends here, at once.
 int display_lost(Display* lost)
 {
     std::fprintf(stderr, "Lost the display %s\n", DisplayString(lost));
