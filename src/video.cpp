@@ -136,14 +136,17 @@ SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
     return converted;
 }
 
-// The system pointer is shown see-through rather than hidden: sdl12-compat reads
-// a hidden pointer in a grabbed full-screen window as relative motion only, and
-// then never sees where a tablet, a touch screen or a remote desktop puts it.
+// Under X the system pointer is shown see-through rather than hidden:
+// sdl12-compat reads a hidden pointer in a grabbed full-screen window as
+// relative motion only, and then never sees where a tablet, a touch screen or a
+// remote desktop puts it.
 void hide_system_pointer()
 {
     static constexpr std::array<Uint8, 8> NOTHING{}; // 8x8, no pixel in the mask
-    see_through_pointer = SDL_CreateCursor(const_cast<Uint8*>(NOTHING.data()),
-                                           const_cast<Uint8*>(NOTHING.data()), 8, 8, 0, 0);
+    if (x_display_connected()) {
+        see_through_pointer = SDL_CreateCursor(const_cast<Uint8*>(NOTHING.data()),
+                                               const_cast<Uint8*>(NOTHING.data()), 8, 8, 0, 0);
+    }
     if (see_through_pointer == nullptr) {
         SDL_ShowCursor(SDL_DISABLE);
         return;

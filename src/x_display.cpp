@@ -76,6 +76,11 @@ void x_display_claim()
     }
 }
 
+bool x_display_connected()
+{
+    return connection != nullptr;
+}
+
 // Without a window manager nothing else gives the keyboard back once another
 // window has taken it.
 void x_display_take_keyboard()

@@ -42,20 +42,7 @@ TEST(Video, SurfacesMatchTheDisplayAndTheSystemPointerIsHidden)
     }
     EXPECT_EQ(screen_buffer->w, 1280);
     EXPECT_EQ(world_surface->w, 2560);
-    // The system pointer is shown, so that SDL 2 based runtimes follow where it
-    // is put, but draws nothing: no bit of its mask is set. A driver that has no
-    // pointers (SDL 2's dummy) hides it instead.
-    const SDL_Cursor* pointer = SDL_GetCursor();
-    if (pointer == nullptr) {
-        EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-        return;
-    }
-    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
-    const int mask_bytes = pointer->area.w / 8 * pointer->area.h;
-    EXPECT_GT(mask_bytes, 0);
-    for (int i = 0; i < mask_bytes; ++i) {
-        EXPECT_EQ(pointer->mask[i], 0) << "mask byte " << i;
-    }
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
 }
 
 TEST(Video, CopyViewShowsOnlyTheWorldsTopLeftScreenful)
