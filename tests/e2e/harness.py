@@ -27,9 +27,10 @@ FRAME_LINE = re.compile(r"Ticks passed this frame: (-?\d+)")
 # without XDG_RUNTIME_DIR set.
 LIBRARY_NOISE = ("ALSA lib ", "libpng ", "error: XDG_RUNTIME_DIR ")
 
-# Every wait is bounded; a slow machine gets longer, never forever.
-SLOW = float(os.environ.get("FIENDS_E2E_SLOW", "1"))
-# What runs the game, for a build for another processor (qemu); set by e2e.py.
+# Every wait is bounded; a slow build (the sanitizers') gets longer, never
+# forever. Set by e2e.py, as is what runs the game for a build for another
+# processor (qemu).
+SLOW = 1
 EMULATOR = []
 
 
@@ -376,12 +377,7 @@ class Game:
             self.xdo("mousemove_relative", "--", dx, dy)
 
     def screen(self):
-        w, h = self.size
-        data = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8",
-                               "rgb:-"], capture_output=True, check=True).stdout
-        if len(data) != w * h * 3:
-            raise RuntimeError(f"screenshot of {len(data)} bytes")
-        return Image(w, h, data)
+        return grab(self.display, self.size)
 
     def until(self, what, look, timeout=20):
         """Polls the screen until look(img) returns (True, seen); on the deadline
@@ -405,6 +401,15 @@ def _paced(stream, every):
     as the game writes each at once)."""
     while chunk := (time.sleep(every), os.read(stream.fileno(), 65536))[1]:
         yield from chunk.splitlines(keepends=True)
+
+
+def grab(display, size):
+    """The whole screen of a display of that size."""
+    data = subprocess.run(["import", "-display", display, "-window", "root", "-depth", "8", "rgb:-"],
+                          capture_output=True, check=True).stdout
+    if len(data) != size[0] * size[1] * 3:
+        raise RuntimeError(f"screenshot of {len(data)} bytes")
+    return Image(*size, data)
 
 
 def window_icon(display, window):
