@@ -5,10 +5,11 @@
 # Usage: e2e.py SCENARIO --game BIN --repo DIR --artefacts DIR [--seconds N] [--seed S]
 #        e2e.py list RUNTIME... [--emulated] [--sanitize]
 import argparse
+import collections
 import contextlib
-import dataclasses
 import fcntl
 import os
+import pathlib
 import random
 import re
 import shlex
@@ -514,36 +515,18 @@ def case(name):
         raise
 
 
-def in_copy(ctx, picture, break_it):
-    """A private copy of images/, with break_it(path) done to one picture."""
+def in_copy(ctx, picture, how):
+    """A private copy of images/, with one picture broken in one of these ways."""
     d = tempfile.mkdtemp(prefix="fiends-e2e-", dir=ctx.artefacts)
     copy_tree(ctx.repo, d)
-    break_it(os.path.join(d, "images", picture))
+    path = pathlib.Path(d, "images", picture)
+    {"missing": path.unlink,
+     "truncated": lambda: os.truncate(path, path.stat().st_size // 2),
+     # Another format's signature: the game reads PNG only, whatever SDL_image knows.
+     "not_png": lambda: path.write_bytes(b"GIF89a but not really\n"),
+     "fifo": lambda: (path.unlink(), os.mkfifo(path)),
+     "no_images_dir": lambda: shutil.rmtree(path.parent)}[how]()
     return d
-
-
-# Ways a picture can be broken; each is named after what it does.
-def missing(path):
-    os.remove(path)
-
-
-def truncated(path):
-    os.truncate(path, os.path.getsize(path) // 2)
-
-
-def not_png(path):
-    # Another format's signature: the game reads PNG only, whatever SDL_image knows.
-    with open(path, "wb") as f:
-        f.write(b"GIF89a but not really\n")
-
-
-def fifo(path):
-    os.remove(path)
-    os.mkfifo(path)
-
-
-def no_images_dir(path):
-    shutil.rmtree(os.path.dirname(path))
 
 
 def hold_key_until_exit(key):
@@ -566,28 +549,28 @@ def fire_at_demons(game):
 # words), what the player does until the game needs it (None: it is read at
 # start-up)).
 BROKEN_PICTURES = [
-    ("mouse.png", missing, None, None),
-    ("player.png", missing, None, None),
-    ("demon.png", missing, None, None),
-    ("player_run.png", missing, None, hold_key_until_exit("d")),
-    ("player_run_left.png", missing, None, hold_key_until_exit("a")),
-    ("blaster.png", missing, None, fire_at_demons),
-    ("rocketExplode.png", missing, None, fire_at_demons),
-    ("demon.png", not_png, "not a PNG picture", None),
-    ("player.png", truncated, "Error reading the PNG file.", None),
-    ("mouse.png", fifo, "not a regular file", None),
-    ("mouse.png", no_images_dir, None, None),
+    ("mouse.png", "missing", None, None),
+    ("player.png", "missing", None, None),
+    ("demon.png", "missing", None, None),
+    ("player_run.png", "missing", None, hold_key_until_exit("d")),
+    ("player_run_left.png", "missing", None, hold_key_until_exit("a")),
+    ("blaster.png", "missing", None, fire_at_demons),
+    ("rocketExplode.png", "missing", None, fire_at_demons),
+    ("demon.png", "not_png", "not a PNG picture", None),
+    ("player.png", "truncated", "Error reading the PNG file.", None),
+    ("mouse.png", "fifo", "not a regular file", None),
+    ("mouse.png", "no_images_dir", None, None),
 ]
 
 
 def broken_pictures(ctx):
     """A picture the game cannot do without, unreadable: the game names it and
     says why, once, and ends with status 1 when it first needs it."""
-    for picture, break_it, reason, act in BROKEN_PICTURES:
-        with case(f"images/{picture} {break_it.__name__}"):
+    for picture, how, reason, act in BROKEN_PICTURES:
+        with case(f"images/{picture} {how}"):
             said = rf"unable to load a vital sprite: images/{re.escape(picture)}: "
             said += re.escape(reason) if reason else r"[^\n]+"
-            game = run_failing(ctx, in_copy(ctx, picture, break_it), re.compile(said + "\n"), act=act)
+            game = run_failing(ctx, in_copy(ctx, picture, how), re.compile(said + "\n"), act=act)
             if act is None:
                 expect("no frame before a start-up failure", game.frames() == 0, "no output",
                        f"{game.frames()} lines")
@@ -600,9 +583,9 @@ def unpainted_floor(ctx):
     """Without a readable background the game plays, silently, on the world
     surface as SDL made it: black."""
     black = lambda img: count_colour(img, (0, 0, 0)) / (SCREEN_W * SCREEN_H)  # noqa: E731
-    for break_it in (missing, truncated, not_png, fifo):
-        with case(f"images/bgtest.png {break_it.__name__}"):
-            game = start(ctx, workdir=in_copy(ctx, "bgtest.png", break_it))
+    for how in ("missing", "truncated", "not_png", "fifo"):
+        with case(f"images/bgtest.png {how}"):
+            game = start(ctx, workdir=in_copy(ctx, "bgtest.png", how))
             game.point(600, 300)
             img = game.until("an unpainted floor", lambda img: (black(img) > 0.95,
                                                                 f"{black(img):.1%} black"))
@@ -662,31 +645,21 @@ def closed_or_full_streams(ctx):
 # The list --------------------------------------------------------------------
 
 
-@dataclasses.dataclass
-class Scenario:
-    """One test: `play` on one SDL 1.2 runtime, in a private X server. `size`:
-    a screen of its own, under a window manager (the name says which);
-    `runtime`: the only one it runs on, else it runs on every one tested;
-    `emulated`: a cross build plays it too, under its emulator; `sanitize`: in
-    the sanitizer build only."""
-    play: object
-    size: tuple = None
-    runtime: str = None
-    emulated: bool = False
-    sanitize: bool = False
+# One test: `play` on one SDL 1.2 runtime, in a private X server. size: a
+# screen of its own, under a window manager (the name says which); runtime: the
+# only one it runs on, else it runs on every one tested; emulated: a cross
+# build plays it too, under its emulator; sanitize: the sanitizer build only.
+Scenario = collections.namedtuple("Scenario", "play size runtime emulated sanitize",
+                                  defaults=(None, None, False, False))
 
-    @property
-    def name(self):
-        return self.play.__name__ + ("_%dx%d" % self.size if self.size else "")
 
-    @property
-    def labels(self):
-        return ["screens"] if self.size else ["sanitize"] if self.sanitize else []
+def name(s):
+    return s.play.__name__ + ("_%dx%d" % s.size if s.size else "")
 
 
 # Every scenario. tests/CMakeLists.txt registers each as its own test on each
 # runtime it runs on, as `e2e.py list` says.
-SCENARIOS = {s.name: s for s in [
+SCENARIOS = {name(s): s for s in [
     Scenario(startup),
     Scenario(move_right),
     # The one a cross build's game, slow under its emulator, plays.
@@ -713,10 +686,11 @@ def list_tests(args):
     on those runtimes (a cross build's, a sanitizer build's), one
     `<scenario> <runtime> [<label>]` a line."""
     for runtime in [a for a in args if not a.startswith("--")]:
-        for s in SCENARIOS.values():
+        for n, s in SCENARIOS.items():
             if s.runtime in (None, runtime) and (s.emulated or "--emulated" not in args) and \
                     (not s.sanitize or "--sanitize" in args):
-                print(s.name, runtime, *s.labels)
+                label = "screens" if s.size else "sanitize" if s.sanitize else ""
+                print(n, runtime, label)
     return 0
 
 
@@ -775,7 +749,7 @@ def main():
     # A test runner's stop still runs the clean-up below (X server, game).
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     ctx = Context()
-    ctx.name = scenario.name
+    ctx.name = args.scenario
     ctx.game = os.path.abspath(args.game)
     ctx.repo = os.path.abspath(args.repo)
     ctx.artefacts = os.path.abspath(args.artefacts)

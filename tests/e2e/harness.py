@@ -10,6 +10,7 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -187,7 +188,8 @@ def xvfb(size=(SCREEN_W, SCREEN_H), wm=False):
     """A private X server (24 bits, 1280x800 unless asked otherwise) with a
     window manager if asked; stopped on the way out, whatever happened."""
     # The server picks a free display itself and names it once it accepts
-    # clients, so tests running side by side never race for one.
+    # clients, so tests running side by side never race for one. -noreset: it
+    # would reset when its first client leaves, refusing one that comes then.
     ready_r, ready_w = os.pipe()
     server = subprocess.Popen(
         ["Xvfb", "-displayfd", str(ready_w), "-screen", "0", f"{size[0]}x{size[1]}x24",
@@ -430,3 +432,10 @@ def window_icon(display, window):
 def copy_tree(repo, into):
     """A private copy of the pictures, so a scenario may break them."""
     shutil.copytree(os.path.join(repo, "images"), os.path.join(into, "images"))
+
+
+if __name__ == "__main__":
+    # harness.py COMMAND...: the command with a private X server of the game's
+    # size as its display (the install test's); its status is the command's.
+    with xvfb() as display:
+        sys.exit(subprocess.run(sys.argv[1:], env={**os.environ, "DISPLAY": display}).returncode)
