@@ -10,6 +10,7 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -27,9 +28,10 @@ FRAME_LINE = re.compile(r"Ticks passed this frame: (-?\d+)")
 # without XDG_RUNTIME_DIR set.
 LIBRARY_NOISE = ("ALSA lib ", "libpng ", "error: XDG_RUNTIME_DIR ")
 
-# Every wait is bounded; a slow machine gets longer, never forever.
-SLOW = float(os.environ.get("FIENDS_E2E_SLOW", "1"))
-# What runs the game, for a build for another processor (qemu); set by e2e.py.
+# Every wait is bounded; a slow build (the sanitizers') gets longer, never
+# forever. Set by e2e.py, as is what runs the game for a build for another
+# processor (qemu).
+SLOW = 1
 EMULATOR = []
 
 
@@ -186,7 +188,8 @@ def xvfb(size=(SCREEN_W, SCREEN_H), wm=False):
     """A private X server (24 bits, 1280x800 unless asked otherwise) with a
     window manager if asked; stopped on the way out, whatever happened."""
     # The server picks a free display itself and names it once it accepts
-    # clients, so tests running side by side never race for one.
+    # clients, so tests running side by side never race for one. -noreset: it
+    # would reset when its first client leaves, refusing one that comes then.
     ready_r, ready_w = os.pipe()
     server = subprocess.Popen(
         ["Xvfb", "-displayfd", str(ready_w), "-screen", "0", f"{size[0]}x{size[1]}x24",
@@ -380,12 +383,7 @@ class Game:
             self.xdo("mousemove_relative", "--", dx, dy)
 
     def screen(self):
-        w, h = self.size
-        data = subprocess.run(["import", "-display", self.display, "-window", "root", "-depth", "8",
-                               "rgb:-"], capture_output=True, check=True).stdout
-        if len(data) != w * h * 3:
-            raise RuntimeError(f"screenshot of {len(data)} bytes")
-        return Image(w, h, data)
+        return grab(self.display, self.size)
 
     def until(self, what, look, timeout=20):
         """Polls the screen until look(img) returns (True, seen); on the deadline
@@ -411,6 +409,15 @@ def _paced(stream, every):
         yield from chunk.splitlines(keepends=True)
 
 
+def grab(display, size):
+    """The whole screen of a display of that size."""
+    data = subprocess.run(["import", "-display", display, "-window", "root", "-depth", "8", "rgb:-"],
+                          capture_output=True, check=True).stdout
+    if len(data) != size[0] * size[1] * 3:
+        raise RuntimeError(f"screenshot of {len(data)} bytes")
+    return Image(*size, data)
+
+
 def window_icon(display, window):
     """A window's icon as {(x, y): (r, g, b)} of its visible pixels, read from
     _NET_WM_ICON (SDL 2 sets it); None if the icon is only an X pixmap (classic
@@ -429,3 +436,10 @@ def window_icon(display, window):
 def copy_tree(repo, into):
     """A private copy of the pictures, so a scenario may break them."""
     shutil.copytree(os.path.join(repo, "images"), os.path.join(into, "images"))
+
+
+if __name__ == "__main__":
+    # harness.py COMMAND...: the command with a private X server of the game's
+    # size as its display (the install test's); its status is the command's.
+    with xvfb() as display:
+        sys.exit(subprocess.run(sys.argv[1:], env={**os.environ, "DISPLAY": display}).returncode)

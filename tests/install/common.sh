@@ -1,5 +1,5 @@
-# Shared by the install and package tests: a private X server, running the
-# installed game with a time limit, and failing with a message.
+# Shared by the install and package tests: running the installed game with a
+# time limit, and failing with a message.
 # Sourced by bash scripts that use `set -euo pipefail`.
 
 fail() {
@@ -11,39 +11,6 @@ fail() {
 export SDL_AUDIODRIVER=dummy
 
 FRAME_LINE='^Ticks passed this frame: [0-9]+$'
-
-# Starts Xvfb at the game's 1280x800 on a display it picks itself (and names
-# once it accepts clients, so tests side by side never race for one); sets
-# XVFB_PID and DISPLAY. The caller's EXIT trap must call stop_xvfb.
-# -noreset: otherwise the server resets when its first client disconnects,
-# and a client connecting during the reset is refused.
-start_xvfb() {
-    local named tries
-    named=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$named" >/dev/null 2>&1 &
-    XVFB_PID=$!
-    for tries in $(seq 150); do
-        if [ -s "$named" ]; then
-            DISPLAY=":$(cat "$named")"
-            export DISPLAY
-            rm -f "$named"
-            return 0
-        fi
-        kill -0 "$XVFB_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    rm -f "$named"
-    stop_xvfb
-    fail "Xvfb did not start"
-}
-
-stop_xvfb() {
-    if [ -n "${XVFB_PID:-}" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=""
-    fi
-}
 
 # wait_for_frame <stdout file> <pid> <seconds>: true once the game has printed
 # its first frame line; false if it exits or the time runs out first.

@@ -11,7 +11,8 @@
 # install failing with the game's own message and status, and an incomplete
 # build refused before anything is installed.
 #
-# Usage: install_test.sh <build dir> <source dir>
+# Usage: tests/e2e/harness.py bash install_test.sh <build dir> <source dir>
+# (the harness gives it a private X server as its display)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source_dir=$(cd "$2" && pwd)
@@ -20,7 +21,6 @@ source_dir=$(cd "$2" && pwd)
 APP_ID=org.fiends.Fiends
 work=$(mktemp -d)
 cleanup() {
-    stop_xvfb
     if [ -e "$work/icon.built" ]; then mv "$work/icon.built" "$build/packaging/$APP_ID.png"; fi
     rm -f "${stray:-}"
     restore_manifest
@@ -159,7 +159,6 @@ esac
 # installed, with the variable unset; empty, the variable keeps the system's SDL 1.2 (classic on Debian
 # 12, sdl12-compat itself on Debian 13). The loader's log says which was loaded.
 loaded_sdl() { sed -n 's/.*calling init: \(.*libSDL-1\.2\.so.*\)/\1/p' "$work"/ld.* | sort -u; }
-start_xvfb
 for runtime in sdl12-compat system; do
     echo "== the installed game on the $runtime SDL 1.2, started from another directory under Xvfb"
     compat_dir=/usr/lib/$(gcc -print-multiarch)/sdl12-compat
@@ -215,7 +214,6 @@ for runtime in sdl12-compat system; do
     [ "$status" = 0 ] || { cat "$work/err" >&2; fail "game exited with status $status after Escape"; }
     [ -z "$(real_errors "$work/err")" ] || { cat "$work/err" >&2; fail "unexpected messages on stderr"; }
 done
-stop_xvfb
 
 # A spy on PATH logs each cmake that scripts/play.sh runs; a second run with no
 # change since the first must ask for no build.
