@@ -4,8 +4,6 @@
 
 #include "rect.h"
 
-#include <algorithm>
-#include <limits>
 
 std::array<Entity, MAX_ENTITIES> entities{};
 
@@ -94,29 +92,6 @@ int find_player()
 SDL_Rect entity_rect(const Entity& e)
 {
     return SDL_Rect{rect_coord(e.x), rect_coord(e.y), rect_size(e.width), rect_size(e.height)};
-}
-
-Edges rect_edges(const SDL_Rect& r)
-{
-    constexpr int MOST = std::numeric_limits<Sint16>::max();
-    return Edges{r.x, r.y, static_cast<Sint16>(std::min(r.x + r.w, MOST)),
-                 static_cast<Sint16>(std::min(r.y + r.h, MOST))};
-}
-
-void set_slot_edges(SlotEdges& slots, int i)
-{
-    const Edges e = rect_edges(entity_rect(entities[i]));
-    slots.left[i] = e.left;
-    slots.top[i] = e.top;
-    slots.right[i] = e.right;
-    slots.bottom[i] = e.bottom;
-}
-
-void fill_slot_edges(SlotEdges& slots)
-{
-    for (int i = 0; i < MAX_ENTITIES; ++i) {
-        set_slot_edges(slots, i);
-    }
 }
 
 void cull_entities()
