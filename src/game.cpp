@@ -39,6 +39,8 @@ void game_shutdown()
 // whatever SDL created it with.
 void paint_background()
 {
+    SDL_FreeSurface(background); // none, but in tests that start one game after another
+    background = nullptr;
     SDL_Surface* loaded = picture_load("images/bgtest.png");
     if (loaded == nullptr) {
         return;

@@ -127,6 +127,15 @@ void sprite_release_all()
     }
 }
 
+void sprite_cache_reset()
+{
+    for (Sprite& s : cache) {
+        SDL_FreeSurface(s.surface);
+    }
+    cache = {};
+    used = 0;
+}
+
 void sprite_blit_frame(Sprite* s, SDL_Surface* dst, int x, int y, int frame)
 {
     const int col = frame % s->frames_per_row;

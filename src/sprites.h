@@ -22,6 +22,9 @@ Sprite* sprite_load(const char* path, int frame_w, int frame_h);
 Sprite* sprite_load_times(const char* path, int frame_w, int frame_h, int times);
 void sprite_release(Sprite* s);
 void sprite_release_all();
+// Frees every sheet and empties the cache, as at start: for tests, which play
+// one game after another in a process.
+void sprite_cache_reset();
 void sprite_blit_frame(Sprite* s, SDL_Surface* dst, int x, int y, int frame);
 
 // Read-only views of the cache for tests and digests.

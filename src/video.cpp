@@ -32,8 +32,9 @@ Uint32 alpha_mask = 0;
 SDL_Surface* display = nullptr;
 SDL_Rect view_rect;
 
-Uint32 previous_frame_ticks = 0;
-Uint32 limiter_ticks = 100;
+// Both set by video_init.
+Uint32 previous_frame_ticks;
+Uint32 limiter_ticks;
 
 // SDL's last resorts, taken when it finds no display: a text terminal, or no
 // screen at all. Neither can show a 1280x800 game or hand it the keyboard.
@@ -123,8 +124,14 @@ SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
 
 } // namespace
 
+// Called again only by tests, one game after another: what an earlier call made
+// is given back first.
 void video_init()
 {
+    SDL_FreeSurface(screen_buffer);
+    SDL_FreeSurface(world_surface);
+    previous_frame_ticks = 0;
+    limiter_ticks = 100;
     ScreenX = 1280;
     ScreenY = 800;
     red_mask = 0x000000FF;

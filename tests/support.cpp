@@ -17,12 +17,14 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c)
 
 void start_video()
 {
+    sprite_cache_reset();
     video_init();
     entity_table_init();
 }
 
 void start_game()
 {
+    sprite_cache_reset();
     game_startup();
     paint_background();
 }

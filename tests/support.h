@@ -28,9 +28,10 @@ struct Held {
     int y = 400;
 };
 
-// Display and an empty, initialised entity table; nothing spawned.
+// Each starts from an empty sprite cache, so tests run in any order in one
+// process. The display and an empty entity table; nothing spawned:
 void start_video();
-// The program's own start-up and background, as main runs them.
+// The program's own start-up and background, as main runs them:
 void start_game();
 // One pass of the frame loop without the wait: steps 1 to 8, then the controls.
 // Returns whether the controls saw Escape.

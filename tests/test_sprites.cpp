@@ -17,15 +17,25 @@
 
 namespace {
 
-// Moves the test process into a fresh directory, so short relative paths can
-// name sheets written by the test.
-std::string enter_temp_dir()
-{
-    char dir[] = "/tmp/fiends-sprites-XXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    EXPECT_EQ(chdir(dir), 0);
-    return dir;
-}
+// Runs the test in a fresh directory, so short relative paths can name sheets
+// written by the test; the working directory is put back, and the directory
+// removed, as it goes out of scope.
+struct TempDir {
+    std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::path dir;
+    TempDir()
+    {
+        char name[] = "/tmp/fiends-sprites-XXXXXX";
+        EXPECT_NE(mkdtemp(name), nullptr);
+        dir = name;
+        std::filesystem::current_path(dir);
+    }
+    ~TempDir()
+    {
+        std::filesystem::current_path(home);
+        std::filesystem::remove_all(dir);
+    }
+};
 
 // A 16x2 grid of cells, each a colour that names its cell: red = column,
 // green = row, blue 77. Cells are cell x cell pixels.
@@ -51,10 +61,11 @@ TEST(SpriteCache, RepeatRequestsShareOneEntryLoadedOnceWithTheFirstSizes)
     ASSERT_NE(surface, nullptr);
 
     // Away from the pictures, a second request can only succeed from the cache.
-    const auto home = std::filesystem::current_path();
-    enter_temp_dir();
-    Sprite* second = sprite_load("images/demon.png", 12, 34);
-    std::filesystem::current_path(home);
+    Sprite* second = nullptr;
+    {
+        const TempDir away;
+        second = sprite_load("images/demon.png", 12, 34);
+    }
 
     EXPECT_EQ(second, first);
     EXPECT_EQ(second->surface, surface);
@@ -146,7 +157,7 @@ TEST(SpriteCache, ACountThatCanGrowNoFurtherStaysAtItsMaximum)
 TEST(SpriteBlit, FramesAreCutSixteenToARow)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     write_numbered_sheet("sheet.png", 44);
     Sprite* s = sprite_load("sheet.png", 44, 44);
 
@@ -170,7 +181,7 @@ TEST(SpriteBlit, FramesAreCutSixteenToARow)
 TEST(SpriteBlit, WhiteIsTransparentAndNearWhiteIsNot)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     write_plain_sheet("white.png", {255, 255, 255});
     write_plain_sheet("almost.png", {254, 255, 255});
     fill(screen_buffer, {40, 50, 60});
@@ -185,7 +196,7 @@ TEST(SpriteBlit, WhiteIsTransparentAndNearWhiteIsNot)
 TEST(SpriteBlit, PositionsBeyondSixteenBitsWrapLikeTheRectangleFields)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     write_plain_sheet("red.png", {200, 0, 0});
     fill(screen_buffer, {0, 0, 0});
     sprite_blit_frame(sprite_load("red.png", 8, 8), screen_buffer, 65536 + 100, 50, 0);
@@ -206,7 +217,7 @@ TEST(SpriteCacheDeathTest, AMissingPictureIsFatalWithStatusOne)
 TEST(SpriteCacheDeathTest, TheNineHundredNinetyNinthSheetIsOneTooMany)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     write_plain_sheet("base.png", {1, 2, 3});
     for (int i = 0; i <= 998; ++i) {
         ASSERT_EQ(symlink("base.png", ("s" + std::to_string(i)).c_str()), 0);
@@ -273,7 +284,7 @@ TEST(Pictures, EverySheetLoadsWithItsFramesDrawn)
 TEST(Pictures, OnlyPngsOfAUsableSizeAreDecoded)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0xFF0000, 0xFF00, 0xFF, 0);
     ASSERT_EQ(SDL_SaveBMP(s, "bitmap.png"), 0);
     SDL_FreeSurface(s);

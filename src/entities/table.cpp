@@ -34,16 +34,12 @@ bool outside_play_area(const Entity& e)
 
 } // namespace
 
+// Every slot free, with nothing left of an earlier game.
 void entity_table_init()
 {
+    entities = {};
     for (Entity& e : entities) {
-        e.in_use = 0;
-        e.active = 0;
-        e.is_player = 0;
-        e.health = -1;
-        e.kind = 0;
-        e.anim_frame = 0;
-        e.sprite = nullptr;
+        reset_slot(e);
     }
 }
 
