@@ -83,25 +83,25 @@ void add_references(Sprite* s, int n)
 
 } // namespace
 
-Sprite* sprite_load(const char* path, int frame_w, int frame_h)
+Sprite* sprite_load(const Sheet& sheet)
 {
-    if (Sprite* hit = find_loaded(path)) {
+    if (Sprite* hit = find_loaded(sheet.path)) {
         add_references(hit, 1);
         return hit;
     }
     Sprite* s = claim_entry();
-    s->surface = load_sheet(path);
-    set_name(s, path);
+    s->surface = load_sheet(sheet.path);
+    set_name(s, sheet.path);
     s->frames_per_row = FRAMES_PER_ROW;
-    s->frame_w = frame_w;
-    s->frame_h = frame_h;
+    s->frame_w = sheet.frame_w;
+    s->frame_h = sheet.frame_h;
     add_references(s, 1);
     return s;
 }
 
-Sprite* sprite_load_times(const char* path, int frame_w, int frame_h, int times)
+Sprite* sprite_load_times(const Sheet& sheet, int times)
 {
-    Sprite* s = sprite_load(path, frame_w, frame_h);
+    Sprite* s = sprite_load(sheet);
     add_references(s, times - 1);
     return s;
 }

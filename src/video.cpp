@@ -132,8 +132,8 @@ void video_init()
     SDL_FreeSurface(world_surface);
     previous_frame_ticks = 0;
     limiter_ticks = 100;
-    ScreenX = 1280;
-    ScreenY = 800;
+    ScreenX = ARENA_W;
+    ScreenY = ARENA_H;
     red_mask = 0x000000FF;
     green_mask = 0x0000FF00;
     blue_mask = 0x00FF0000;

@@ -104,15 +104,6 @@ std::vector<Uint8> screen_bytes()
     return out;
 }
 
-int count_taken()
-{
-    int n = 0;
-    for (const Entity& e : entities) {
-        n += e.in_use;
-    }
-    return n;
-}
-
 int place_demon(double x, double y)
 {
     int k = 0;

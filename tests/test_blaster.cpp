@@ -167,7 +167,7 @@ TEST(BlasterHits, TheExplosionIsDrawnWhereTheShotWasBeforeItsStep)
 
     update_blasters();
 
-    Sprite* fx = sprite_load("images/rocketExplode.png", 16, 16);
+    Sprite* fx = sprite_load(EXPLOSION_SHEET);
     EXPECT_GE(fx->refcount, 2) << "each hit asks the cache for the explosion";
     SDL_Surface* sheet = fx->surface;
     const Rgb key{255, 255, 255};

@@ -7,12 +7,6 @@
 
 namespace {
 
-constexpr double STEEP_SLOPE = 40.0;
-constexpr double STEEP_STEP = 40.0;
-constexpr double RUN_STEP = 30.0;
-constexpr const char* EXPLOSION = "images/rocketExplode.png";
-constexpr int EXPLOSION_FRAME = 16;
-
 // The direction comes from the stored launch and aim points, never from where
 // the shot is now, so it flies on past the aim point at the same speed.
 void fly(Entity& b)
@@ -20,14 +14,14 @@ void fly(Entity& b)
     if (b.slope > STEEP_SLOPE || b.slope < -STEEP_SLOPE) {
         b.y += b.target_y > b.start_y ? STEEP_STEP : -STEEP_STEP;
     } else if (b.start_x > b.target_x) {
-        b.x -= RUN_STEP;
+        b.x -= SHOT_STEP;
         if (b.start_y != b.target_y) {
-            b.y -= RUN_STEP * b.slope;
+            b.y -= SHOT_STEP * b.slope;
         }
     } else if (b.start_x < b.target_x) {
-        b.x += RUN_STEP;
+        b.x += SHOT_STEP;
         if (b.start_y != b.target_y) {
-            b.y += RUN_STEP * b.slope;
+            b.y += SHOT_STEP * b.slope;
         }
     }
     // Otherwise it was fired at its own launch point and stays put.
@@ -42,11 +36,11 @@ void draw_explosion(Sprite* explosion, const Entity& b)
     }
 }
 
-// A live entity of another kind, not the player, loses 5 health and the shot
+// A live entity of another kind, not the player, loses health and the shot
 // ends.
 void blaster_hit(int shot, int target)
 {
-    entities[target].health -= 5;
+    entities[target].health -= SHOT_DAMAGE;
     entities[shot].health = 0;
 }
 
@@ -69,8 +63,7 @@ void blaster_update(int k)
         }
     }
     if (touched.shots + hits > 0) {
-        Sprite* explosion =
-            sprite_load_times(EXPLOSION, EXPLOSION_FRAME, EXPLOSION_FRAME, touched.shots + hits);
+        Sprite* explosion = sprite_load_times(EXPLOSION_SHEET, touched.shots + hits);
         if (hits > 0) {
             draw_explosion(explosion, b);
         }

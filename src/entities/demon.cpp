@@ -16,7 +16,7 @@ void push_away(Entity& d, const SDL_Rect& me, const Pushes& p, int player_y)
     d.y += down - (p.all - p.above);
 }
 
-// Settle with the left edge within 100 pixels of the player's sides and the
+// Settle with the left edge within DEMON_REACH of the player's sides and the
 // bottom edge level with the player's.
 void chase(Entity& d, const SDL_Rect& me, const Entity& player)
 {
@@ -24,9 +24,9 @@ void chase(Entity& d, const SDL_Rect& me, const Entity& player)
     const int py = static_cast<int>(player.y);
     const int pw = static_cast<int>(player.width);
     const int ph = static_cast<int>(player.height);
-    if (me.x + 100 < px) {
+    if (me.x + DEMON_REACH < px) {
         d.x += 1.0;
-    } else if (me.x - pw - 100 > px) {
+    } else if (me.x - pw - DEMON_REACH > px) {
         d.x -= 1.0;
     }
     const int bottom_gap = me.y + me.h - ph;

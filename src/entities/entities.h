@@ -3,12 +3,11 @@
 #pragma once
 
 #include "sprites.h"
+#include "tunables.h"
 
 #include <SDL.h>
 
 #include <array>
-
-constexpr int MAX_ENTITIES = 999;
 
 enum EntityKind { KIND_PLAYER = 1, KIND_DEMON = 2, KIND_BLASTER = 10 };
 
@@ -41,6 +40,7 @@ Entity* entity_alloc();
 void entity_free(Entity* e);
 void entity_clear_all();
 int find_player();
+int count_taken();
 // Edges that only touch count as overlapping; sums are taken in 32 bits.
 inline int rects_overlap(Sint16 x1, Sint16 y1, Uint16 w1, Uint16 h1, Sint16 x2, Sint16 y2,
                          Uint16 w2, Uint16 h2)

@@ -29,7 +29,7 @@ void reset_slot(Entity& e)
 
 bool outside_play_area(const Entity& e)
 {
-    return e.x < -100.0 || e.y < -100.0 || e.x > 1280.0 || e.y > 800.0;
+    return e.x < -ARENA_MARGIN || e.y < -ARENA_MARGIN || e.x > ARENA_W || e.y > ARENA_H;
 }
 
 } // namespace
@@ -82,6 +82,15 @@ int find_player()
         }
     }
     return -1;
+}
+
+int count_taken()
+{
+    int n = 0;
+    for (const Entity& e : entities) {
+        n += e.in_use;
+    }
+    return n;
 }
 
 // A free slot gives a zero rectangle at (0, 0).
