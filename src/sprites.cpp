@@ -44,6 +44,8 @@ Sprite* claim_entry()
 }
 
 // White is the transparent colour of every sheet; any alpha in the file is dropped.
+// A sheet that cannot be had ends the game with status 1 on purpose, as every
+// other failure does: whoever started it learns that it failed.
 SDL_Surface* load_sheet(const char* path)
 {
     SDL_Surface* loaded = picture_load(path);
@@ -57,7 +59,8 @@ SDL_Surface* load_sheet(const char* path)
         std::fprintf(stderr, "unable to load a vital sprite: %s: %s\n", path, SDL_GetError());
         std::exit(1);
     }
-    // Run-length encoded key: the same pixels drawn, several times faster for crowds.
+    // Run-length encoded on purpose: the same pixels as a plain key (rle_tests
+    // compares them), drawn several times faster for crowds.
     SDL_SetColorKey(sheet, SDL_SRCCOLORKEY | SDL_RLEACCEL, SDL_MapRGB(sheet->format, 255, 255, 255));
     return sheet;
 }

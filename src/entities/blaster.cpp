@@ -27,8 +27,8 @@ void fly(Entity& b)
     // Otherwise it was fired at its own launch point and stays put.
 }
 
-// Every hit would draw the explosion's two frames in turn twenty times in the
-// same place, over nothing else; drawn once, they leave the same pixels.
+// Drawn once per shot that hits, on purpose: twenty draws per hit of the two
+// frames in turn, all in one place over nothing else, leave the same pixels.
 void draw_explosion(Sprite* explosion, const Entity& b)
 {
     for (int n = 0; n < 2; ++n) {
