@@ -7,8 +7,8 @@
 #include <array>
 
 // Reads every slot's rectangle and standing; as each pass begins. A turn may
-// change no other slot's rectangle, nor whether another slot is a live shot:
-// the slot asked about before is read again before each count.
+// move no slot but its own and end no shot but its own: the slot asked about
+// before is read again before each count.
 void contacts_begin_pass();
 
 // The slots that push demon k away (all but shots, free slots included, as
