@@ -4,7 +4,6 @@
 
 #include "rect.h"
 
-
 std::array<Entity, MAX_ENTITIES> entities{};
 
 namespace {
