@@ -2,7 +2,6 @@
 // with the sheets' reference counts kept as the game would have them.
 #include "bench_states.h"
 
-#include "draw.h"
 #include "game.h"
 #include "video.h"
 
@@ -32,8 +31,8 @@ SDLKey strafe_key(Strafe& s, const Entity& player)
         --s.vertical_left;
         return s.dir_y < 0 ? SDLK_w : SDLK_s;
     }
-    const double next_x = player.x + 10.0 * s.dir_x;
-    if (next_x <= 0.0 || next_x >= 1280.0 - player.width) {
+    const double next_x = player.x + PLAYER_STEP * s.dir_x;
+    if (next_x <= 0.0 || next_x >= ARENA_W - player.width) {
         s.dir_x = -s.dir_x;
         if ((s.dir_y < 0 && player.y - 20.0 < TOP_ROW) ||
             (s.dir_y > 0 && player.y + 20.0 > BOTTOM_ROW)) {
@@ -123,12 +122,11 @@ GameState build_pile(int demons, int shots, int x, int y)
     return captured();
 }
 
-// Where shots leave the player: its corner plus (39, 11).
 GameState build_pile_at_muzzle(int demons, int shots)
 {
     const Entity& player = startup_state().table[0];
-    return build_pile(demons, shots, static_cast<int>(player.x) + 39,
-                      static_cast<int>(player.y) + 11);
+    return build_pile(demons, shots, static_cast<int>(player.x + MUZZLE_X),
+                      static_cast<int>(player.y + MUZZLE_Y));
 }
 
 void capture_state(GameState& out)
@@ -150,7 +148,7 @@ void restore_state(const GameState& s)
         const Entity& e = s.table[i];
         sheets[i] = e.sprite;
         if (e.is_player != 1 && e.sprite != nullptr) {
-            sheets[i] = sprite_load(s.sheets[i].path, s.sheets[i].frame_w, s.sheets[i].frame_h);
+            sheets[i] = sprite_load({s.sheets[i].path, s.sheets[i].frame_w, s.sheets[i].frame_h});
         }
     }
     for (Entity& e : entities) {
@@ -174,20 +172,8 @@ void frame_work()
 void drawing_work()
 {
     copy_view();
-    draw_entities();
-    draw_lives();
-    draw_health_bars();
-    draw_cursor();
+    draw_scene();
     show_frame();
-}
-
-int taken_slots()
-{
-    int n = 0;
-    for (const Entity& e : entities) {
-        n += e.in_use;
-    }
-    return n;
 }
 
 int live_of_kind(int kind)

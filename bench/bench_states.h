@@ -40,12 +40,11 @@ void capture_state(GameState& out);
 // Puts the table, the sheets' reference counts and the pointer back as captured.
 void restore_state(const GameState& s);
 
-// One frame's work: steps 1 to 8 and the copy to the display, without the
+// One frame's work: build_frame and the copy to the display, without the
 // per-frame line and the limiter's wait.
 void frame_work();
 // The same frame without the simulation (shots, demons, cull): the copies and
 // the drawing alone, the least the frame can cost in that state.
 void drawing_work();
 
-int taken_slots();
 int live_of_kind(int kind);

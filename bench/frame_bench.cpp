@@ -69,7 +69,7 @@ void run_frames(benchmark::State& state, const GameState& start, void (*work)())
     // CPU time of this thread alone: shows how much of the wall time other
     // processes on the machine took.
     state.counters["cpu_ms"] = 1000.0 * cpu_seconds / static_cast<double>(state.iterations());
-    state.counters["taken"] = taken_slots();
+    state.counters["taken"] = count_taken();
     state.counters["demons"] = live_of_kind(KIND_DEMON);
     state.counters["shots"] = live_of_kind(KIND_BLASTER);
     state.counters["rss_MiB"] = rss_mib();
@@ -164,13 +164,13 @@ void BM_memcpy_floor(benchmark::State& state)
 
 // A hit on a loaded sheet, as the lives row asks for its icon every frame. The
 // references taken are handed back after timing so the count ends as it began.
-void BM_sprite_load_cached(benchmark::State& state, const char* path, int frame_size)
+void BM_sprite_load_cached(benchmark::State& state, const Sheet& sheet)
 {
     // Held across the run, so a sheet no entity holds is not freed and reloaded.
-    Sprite* held = sprite_load(path, frame_size, frame_size);
+    Sprite* held = sprite_load(sheet);
     Sprite* s = nullptr;
     for (auto _ : state) {
-        s = sprite_load(path, frame_size, frame_size);
+        s = sprite_load(sheet);
         benchmark::DoNotOptimize(s);
     }
     for (benchmark::IterationCount i = 0; i < state.iterations(); ++i) {
@@ -210,9 +210,9 @@ STATE(BM_drawing, full_table);
 STATE(BM_drawing, demons_spread);
 BENCHMARK(BM_memcpy_floor)->UseManualTime()->Unit(benchmark::kMillisecond);
 // The first sheet loaded and the last one the game asks for per frame.
-BENCHMARK_CAPTURE(BM_sprite_load_cached, cursor, "images/mouse.png", 16);
-BENCHMARK_CAPTURE(BM_sprite_load_cached, lives_icon, "images/player.png", 50);
-BENCHMARK_CAPTURE(BM_sprite_load_cached, explosion, "images/rocketExplode.png", 16);
+BENCHMARK_CAPTURE(BM_sprite_load_cached, cursor, CURSOR_SHEET);
+BENCHMARK_CAPTURE(BM_sprite_load_cached, lives_icon, PLAYER_SHEET);
+BENCHMARK_CAPTURE(BM_sprite_load_cached, explosion, EXPLOSION_SHEET);
 
 int main(int argc, char** argv)
 {

@@ -20,53 +20,48 @@ SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy "$build/bench/fiends_bench" \
   --benchmark_enable_random_interleaving=true \
   --benchmark_out="$json" --benchmark_out_format=json "$@"
 
-# The JSON has one "key": value per line. Each state, in the order the benchmark
-# declares them: median, fastest and slowest repetition, and the ratios of its
-# median and of its fastest to the start-up frame's of this run (on a shared
-# host the fastest are the steadier figures).
-awk '
-  function value(line) { sub(/^[^:]*: */, "", line); gsub(/[",]/, "", line); return line }
-  /"run_name":/       { name = value($0); sub(/^BM_/, "", name); sub(/\/manual_time$/, "", name) }
-  /"family_index":/   { family = value($0) }
-  /"per_family_instance_index":/ { order = family * 1000 + value($0) }
-  /"aggregate_name":/ { agg = value($0) }
-  /"real_time":/      { t = value($0) }
-  /"time_unit":/      { unit = value($0) }
-  /"rss_MiB":/        { v = value($0) + 0; if (v > rss) rss = v }
-  /"cpu_ms":/         { cpu = value($0) }
-  /^    }/ {
-    scale = unit == "ns" ? 1e-6 : unit == "us" ? 1e-3 : unit == "s" ? 1e3 : 1
-    if (!(order in names)) names[order] = name
-    if (agg == "median") { ms[name] = t * scale; cpus[name] = cpu }
-    if (agg == "min") lo[name] = t * scale
-    if (agg == "max") hi[name] = t * scale
-    agg = ""; cpu = ""
-  }
-  function shown(v) { return v >= 0.01 ? sprintf("%.3f", v) : sprintf("%.1fns", v * 1e6) }
-  END {
-    start = ms["frame/startup"]; first = lo["frame/startup"]
-    printf "\n%-30s %9s %17s %11s %13s %11s\n", "state (ms)", "median", "fastest-slowest",
-           "x start-up", "fastest x", "thread CPU"
-    n = asort_keys(names, keys)
-    for (i = 1; i <= n; i++) {
-      k = names[keys[i]]
-      ratio = (start > 0 && k ~ /^(frame|drawing|memcpy)/) ? sprintf("%.2f", ms[k] / start) : "-"
-      fast = (first > 0 && k in lo) ? sprintf("%.2f", lo[k] / first) : "-"
-      spread = (k in lo) ? shown(lo[k]) "-" shown(hi[k]) : "-"
-      printf "%-30s %9s %17s %11s %13s %11s\n", k, shown(ms[k]), spread, ratio, fast,
-             cpus[k] == "" ? "-" : sprintf("%.3f", cpus[k])
-    }
-    printf "largest resident set after a frame state: %.1f MiB\n", rss
-  }
-  # Sorted numeric keys of an array, without gawk extensions.
-  function asort_keys(a, out,    k, n, i, j, tmp) {
-    n = 0
-    for (k in a) out[++n] = k + 0
-    for (i = 2; i <= n; i++) {
-      tmp = out[i]
-      for (j = i - 1; j >= 1 && out[j] > tmp; j--) out[j + 1] = out[j]
-      out[j + 1] = tmp
-    }
-    return n
-  }
-' "$json"
+# Each state, in the order the benchmark declares them: median, fastest and
+# slowest repetition, and the ratios of its median and of its fastest to the
+# start-up frame's of this run (on a shared host the fastest are the steadier
+# figures).
+python3 - "$json" <<'EOF'
+import json
+import sys
+
+TO_MS = {"ns": 1e-6, "us": 1e-3, "ms": 1.0, "s": 1e3}
+states = {}  # name -> {aggregate: run}
+for run in json.load(open(sys.argv[1]))["benchmarks"]:
+    name = run["run_name"].removeprefix("BM_").removesuffix("/manual_time")
+    run["ms"] = run["real_time"] * TO_MS[run["time_unit"]]
+    states.setdefault(name, {})[run.get("aggregate_name")] = run
+runs = [run for aggregates in states.values() for run in aggregates.values()]
+order = sorted(states, key=lambda name: min((run["family_index"], run["per_family_instance_index"])
+                                            for run in states[name].values()))
+
+
+def ms(name, aggregate):
+    run = states[name].get(aggregate)
+    return run["ms"] if run else None
+
+
+def shown(v):
+    return "-" if v is None else f"{v:.3f}" if v >= 0.01 else f"{v * 1e6:.1f}ns"
+
+
+def ratio(v, base):
+    return f"{v / base:.2f}" if v and base else "-"
+
+
+start, first = ms("frame/startup", "median"), ms("frame/startup", "min")
+print(f"\n{'state (ms)':<30} {'median':>9} {'fastest-slowest':>17} {'x start-up':>11}"
+      f" {'fastest x':>13} {'thread CPU':>11}")
+for name in order:
+    median, fast, slow = (ms(name, aggregate) for aggregate in ("median", "min", "max"))
+    cpu = (states[name].get("median") or {}).get("cpu_ms")
+    spread = "-" if fast is None else shown(fast) + "-" + shown(slow)
+    timed = name.startswith(("frame", "drawing", "memcpy"))
+    print(f"{name:<30} {shown(median):>9} {spread:>17} {ratio(median, start) if timed else '-':>11}"
+          f" {ratio(fast, first):>13} {'-' if cpu is None else f'{cpu:.3f}':>11}")
+rss = max(run.get("rss_MiB", 0.0) for run in runs)
+print(f"largest resident set after a frame state: {rss:.1f} MiB")
+EOF

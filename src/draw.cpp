@@ -8,18 +8,13 @@
 
 namespace {
 
-constexpr int CURSOR_FRAMES = 16;
-constexpr int BAR_HEIGHT = 5;
-constexpr int BAR_MAX_WIDTH = 50;
-constexpr int LOW_HEALTH = 25;
-
 Sprite* cursor = nullptr;
 int cursor_frame = 0;
 
-// Fixed numbers, not the screen settings: the pale screen covers 1280x800.
+// The arena's size, not the screen settings: the pale screen covers the arena.
 void show_game_over()
 {
-    SDL_Rect whole{0, 0, 1280, 800};
+    SDL_Rect whole{0, 0, ARENA_W, ARENA_H};
     SDL_FillRect(screen_buffer, &whole, SDL_MapRGB(screen_buffer->format, 250, 250, 255));
     entity_clear_all();
 }
@@ -45,7 +40,7 @@ void draw_entities()
 
 void draw_lives()
 {
-    Sprite* icon = sprite_load("images/player.png", 50, 50);
+    Sprite* icon = sprite_load(PLAYER_SHEET);
     const Entity& player = entities[find_player()];
     for (int j = 0; j < player.lives; ++j) {
         sprite_blit_frame(icon, screen_buffer, 10 + 60 * j, 10, 0);
@@ -54,7 +49,7 @@ void draw_lives()
 
 void cursor_init()
 {
-    cursor = sprite_load("images/mouse.png", 16, 16);
+    cursor = sprite_load(CURSOR_SHEET);
     cursor_frame = 0;
 }
 
@@ -76,7 +71,7 @@ void draw_health_bars()
         if (!((e.health >= 1 || e.is_player == 1) && e.kind < KIND_BLASTER)) {
             continue;
         }
-        const int width = std::min(e.health * 5 / 10, BAR_MAX_WIDTH);
+        const int width = std::min(e.health * 5 / 10, BAR_WIDTH);
         SDL_Rect bar{rect_coord(e.x - 5.0), rect_coord(e.y - 8.0), 0, BAR_HEIGHT};
 
         if (e.is_player == 1 && e.health < 1) {

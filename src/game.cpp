@@ -20,13 +20,18 @@ SDL_Surface* background = nullptr;
 void game_startup()
 {
     video_init();
-    entity_table_init();
     cursor_init();
+    start_table();
+    set_window_icon(entities[0].sprite); // cut from the player's sheet, not read again
+    std::atexit(game_shutdown);
+}
+
+void start_table()
+{
+    entity_table_init();
     spawn_player(750, 750); // the table is empty, so the player takes slot 0
-    set_window_icon(entities[0].sprite); // cut from the sheet just read, not read again
     spawn_demon(5, 5);
     spawn_demon(1, 1);
-    std::atexit(game_shutdown);
 }
 
 // Exit handler: runs before SDL_Quit, which video_init registered earlier.
@@ -40,7 +45,9 @@ void game_shutdown()
 // whatever SDL created it with.
 void paint_background()
 {
-    SDL_Surface* loaded = picture_load("images/bgtest.png");
+    SDL_FreeSurface(background); // none, but in tests that start one game after another
+    background = nullptr;
+    SDL_Surface* loaded = picture_load(BACKGROUND_PICTURE);
     if (loaded == nullptr) {
         return;
     }
@@ -51,13 +58,17 @@ void paint_background()
     }
 }
 
-// Frame steps 1 to 8; present_frame is step 9.
 void build_frame()
 {
     copy_view();
     update_blasters();
     update_demons();
     cull_entities();
+    draw_scene();
+}
+
+void draw_scene()
+{
     draw_entities();
     draw_lives();
     draw_health_bars(); // may revive the player or show the game-over screen
@@ -86,16 +97,16 @@ Controls read_controls()
 bool apply_controls(const Controls& in)
 {
     if (in.keys[SDLK_w]) {
-        player_move(0, -10);
+        player_move(0, -PLAYER_STEP);
     }
     if (in.keys[SDLK_s]) {
-        player_move(0, 10);
+        player_move(0, PLAYER_STEP);
     }
     if (in.keys[SDLK_a]) {
-        player_move(-10, 0);
+        player_move(-PLAYER_STEP, 0);
     }
     if (in.keys[SDLK_d]) {
-        player_move(10, 0);
+        player_move(PLAYER_STEP, 0);
     }
     if (in.keys[SDLK_SPACE]) {
         spawn_demon(in.pointer_x, in.pointer_y);

@@ -14,9 +14,14 @@ struct Controls {
 };
 
 void game_startup();
+// The table as a game starts: the player and the two start-up demons alone.
+void start_table();
 void game_shutdown();
 void paint_background();
+// A frame up to its presentation (present_frame): the background, the rules,
+// then the drawing, which draw_scene does alone.
 void build_frame();
+void draw_scene();
 Controls read_controls();
 // Returns true when Escape is held: the caller ends the game after this frame.
 bool apply_controls(const Controls& in);

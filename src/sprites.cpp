@@ -44,6 +44,8 @@ Sprite* claim_entry()
 }
 
 // White is the transparent colour of every sheet; any alpha in the file is dropped.
+// A sheet that cannot be had ends the game with status 1 on purpose, as every
+// other failure does: whoever started it learns that it failed.
 SDL_Surface* load_sheet(const char* path)
 {
     SDL_Surface* loaded = picture_load(path);
@@ -57,7 +59,8 @@ SDL_Surface* load_sheet(const char* path)
         std::fprintf(stderr, "unable to load a vital sprite: %s: %s\n", path, SDL_GetError());
         std::exit(1);
     }
-    // Run-length encoded key: the same pixels drawn, several times faster for crowds.
+    // Run-length encoded on purpose: the same pixels as a plain key (rle_tests
+    // compares them), drawn several times faster for crowds.
     SDL_SetColorKey(sheet, SDL_SRCCOLORKEY | SDL_RLEACCEL, SDL_MapRGB(sheet->format, 255, 255, 255));
     return sheet;
 }
@@ -83,25 +86,25 @@ void add_references(Sprite* s, int n)
 
 } // namespace
 
-Sprite* sprite_load(const char* path, int frame_w, int frame_h)
+Sprite* sprite_load(const Sheet& sheet)
 {
-    if (Sprite* hit = find_loaded(path)) {
+    if (Sprite* hit = find_loaded(sheet.path)) {
         add_references(hit, 1);
         return hit;
     }
     Sprite* s = claim_entry();
-    s->surface = load_sheet(path);
-    set_name(s, path);
+    s->surface = load_sheet(sheet.path);
+    set_name(s, sheet.path);
     s->frames_per_row = FRAMES_PER_ROW;
-    s->frame_w = frame_w;
-    s->frame_h = frame_h;
+    s->frame_w = sheet.frame_w;
+    s->frame_h = sheet.frame_h;
     add_references(s, 1);
     return s;
 }
 
-Sprite* sprite_load_times(const char* path, int frame_w, int frame_h, int times)
+Sprite* sprite_load_times(const Sheet& sheet, int times)
 {
-    Sprite* s = sprite_load(path, frame_w, frame_h);
+    Sprite* s = sprite_load(sheet);
     add_references(s, times - 1);
     return s;
 }
@@ -125,6 +128,15 @@ void sprite_release_all()
     for (Sprite& s : cache) {
         sprite_release(&s);
     }
+}
+
+void sprite_cache_reset()
+{
+    for (Sprite& s : cache) {
+        SDL_FreeSurface(s.surface);
+    }
+    cache = {};
+    used = 0;
 }
 
 void sprite_blit_frame(Sprite* s, SDL_Surface* dst, int x, int y, int frame)

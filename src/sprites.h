@@ -1,6 +1,8 @@
 // Reference-counted cache of sprite sheets keyed by path, and single-frame blits.
 #pragma once
 
+#include "pictures.h"
+
 #include <SDL.h>
 
 constexpr int MAX_SPRITES = 999;
@@ -17,11 +19,14 @@ struct Sprite {
 };
 
 // Never returns none: a sheet that cannot be had ends the process.
-Sprite* sprite_load(const char* path, int frame_w, int frame_h);
+Sprite* sprite_load(const Sheet& sheet);
 // The same as `times` (at least 1) sprite_load calls in a row, with one look-up.
-Sprite* sprite_load_times(const char* path, int frame_w, int frame_h, int times);
+Sprite* sprite_load_times(const Sheet& sheet, int times);
 void sprite_release(Sprite* s);
 void sprite_release_all();
+// Frees every sheet and empties the cache, as at start: for tests, which play
+// one game after another in a process.
+void sprite_cache_reset();
 void sprite_blit_frame(Sprite* s, SDL_Surface* dst, int x, int y, int frame);
 
 // Read-only views of the cache for tests and digests.

@@ -35,8 +35,9 @@ SDL_Surface* display = nullptr;
 SDL_Rect view_rect;
 SDL_Cursor* see_through_pointer = nullptr; // SDL frees it when it shuts down
 
-Uint32 previous_frame_ticks = 0;
-Uint32 limiter_ticks = 100;
+// Both set by video_init.
+Uint32 previous_frame_ticks;
+Uint32 limiter_ticks;
 
 // SDL's last resorts, taken when it finds no display: a text terminal, or no
 // screen at all. Neither can show a 1280x800 game or hand it the keyboard.
@@ -157,10 +158,16 @@ void hide_system_pointer()
 
 } // namespace
 
+// Called again only by tests, one game after another: what an earlier call made
+// is given back first.
 void video_init()
 {
-    ScreenX = 1280;
-    ScreenY = 800;
+    SDL_FreeSurface(screen_buffer);
+    SDL_FreeSurface(world_surface);
+    previous_frame_ticks = 0;
+    limiter_ticks = 100;
+    ScreenX = ARENA_W;
+    ScreenY = ARENA_H;
     red_mask = 0x000000FF;
     green_mask = 0x0000FF00;
     blue_mask = 0x00FF0000;

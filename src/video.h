@@ -3,10 +3,9 @@
 #pragma once
 
 #include "sprites.h"
+#include "tunables.h"
 
 #include <SDL.h>
-
-constexpr int FRAME_MS = 33;
 
 // Every drawing step paints into this; present_frame copies it to the display.
 extern SDL_Surface* screen_buffer;

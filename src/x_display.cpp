@@ -61,8 +61,8 @@ bool claim_display()
 
 void x_display_claim()
 {
-    if (!drawing_through_x()) {
-        return;
+    if (connection != nullptr || !drawing_through_x()) {
+        return; // claimed already, or not drawing through X
     }
     connection = XOpenDisplay(nullptr);
     if (connection == nullptr) {

@@ -201,14 +201,11 @@ Held next_input(Player& p)
     return h;
 }
 
-// A fresh round on the same display and cache: the start-up's table steps.
+// A fresh round on the same display and cache.
 void new_game()
 {
     entity_clear_all();
-    entity_table_init();
-    spawn_player(750, 750);
-    spawn_demon(5, 5);
-    spawn_demon(1, 1);
+    start_table();
 }
 
 int holders_of(const Sprite* s)

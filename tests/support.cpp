@@ -17,12 +17,14 @@ std::ostream& operator<<(std::ostream& os, const Rgb& c)
 
 void start_video()
 {
+    sprite_cache_reset();
     video_init();
     entity_table_init();
 }
 
 void start_game()
 {
+    sprite_cache_reset();
     game_startup();
     paint_background();
 }
@@ -100,15 +102,6 @@ std::vector<Uint8> screen_bytes()
     }
     SDL_UnlockSurface(s);
     return out;
-}
-
-int count_taken()
-{
-    int n = 0;
-    for (const Entity& e : entities) {
-        n += e.in_use;
-    }
-    return n;
 }
 
 int place_demon(double x, double y)

@@ -28,11 +28,12 @@ struct Held {
     int y = 400;
 };
 
-// Display and an empty, initialised entity table; nothing spawned.
+// Each starts from an empty sprite cache, so tests run in any order in one
+// process. The display and an empty entity table; nothing spawned:
 void start_video();
-// The program's own start-up and background, as main runs them.
+// The program's own start-up and background, as main runs them:
 void start_game();
-// One pass of the frame loop without the wait: steps 1 to 8, then the controls.
+// One pass of the frame loop without the wait: build_frame, then the controls.
 // Returns whether the controls saw Escape.
 bool play_frame(const Held& in);
 // Moves SDL's pointer, as the mouse would.
@@ -47,7 +48,6 @@ void fill(SDL_Surface* s, Rgb c);
 // The screen buffer's visible bytes, row after row (no pitch padding).
 std::vector<Uint8> screen_bytes();
 
-int count_taken();
 // A demon placed by hand, bypassing the spawner's position rules.
 int place_demon(double x, double y);
 std::string sprite_path(const Sprite* s);

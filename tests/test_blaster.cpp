@@ -167,15 +167,15 @@ TEST(BlasterHits, TheExplosionIsDrawnWhereTheShotWasBeforeItsStep)
 
     update_blasters();
 
-    Sprite* fx = sprite_load("images/rocketExplode.png", 16, 16);
+    Sprite* fx = sprite_load(EXPLOSION_SHEET);
     EXPECT_GE(fx->refcount, 2) << "each hit asks the cache for the explosion";
     SDL_Surface* sheet = fx->surface;
     const Rgb key{255, 255, 255};
     int drawn = 0;
     for (int y = 0; y < 16; ++y) {
         for (int x = 0; x < 16; ++x) {
-            // Twenty draws alternate frames 0 and 1, ending on 1; where frame 1
-            // is transparent, frame 0 shows through.
+            // Frame 1 is drawn over frame 0: where frame 1 is transparent,
+            // frame 0 shows through.
             const Rgb frame0 = pixel(sheet, x, y);
             const Rgb frame1 = pixel(sheet, 16 + x, y);
             const Rgb want = frame1 != key ? frame1 : frame0 != key ? frame0 : ground;

@@ -22,10 +22,6 @@ constexpr Rgb WHITE{255, 255, 255};
 constexpr Rgb BLUE{0, 0, 128};
 constexpr Rgb RED{128, 0, 0};
 constexpr Rgb PALE{250, 250, 255};
-constexpr int BAR_W = 50;
-constexpr int BAR_H = 5;
-constexpr int SCREEN_W = 1280;
-constexpr int SCREEN_H = 800;
 // Out of the way of everything these tests look at.
 constexpr int PARK_X = 1200;
 constexpr int PARK_Y = 700;
@@ -47,7 +43,7 @@ SDL_Surface* sheet(const std::string& path)
 
 Rgb background(int x, int y)
 {
-    return pixel(sheet("images/bgtest.png"), x, y);
+    return pixel(sheet(BACKGROUND_PICTURE), x, y);
 }
 
 Held idle(int x = PARK_X, int y = PARK_Y)
@@ -71,7 +67,7 @@ Held holding(std::initializer_list<SDLKey> keys, Uint8 buttons = 0, int x = PARK
 
 bool on_screen(int x, int y)
 {
-    return x >= 0 && y >= 0 && x < SCREEN_W && y < SCREEN_H;
+    return x >= 0 && y >= 0 && x < ARENA_W && y < ARENA_H;
 }
 
 // What should show at one pixel, given by the caller; returns how many on-screen
@@ -113,8 +109,11 @@ void expect_colour(int x, int y, int w, int h, Rgb c)
 }
 
 // The sheet's own pixels wherever its frame is not transparent white.
-void expect_frame(const std::string& path, int fw, int fh, int frame, int x, int y)
+void expect_frame(const Sheet& drawn, int frame, int x, int y)
 {
+    const std::string path = drawn.path;
+    const int fw = drawn.frame_w;
+    const int fh = drawn.frame_h;
     SDL_Surface* s = sheet(path);
     const int sx = fw * (frame % 16);
     int opaque = 0;
@@ -145,19 +144,19 @@ void expect_frame(const std::string& path, int fw, int fh, int frame, int x, int
 void expect_bar(int x, int y, int filled, Rgb c)
 {
     if (filled > 0) {
-        expect_colour(x, y, filled, BAR_H, c);
+        expect_colour(x, y, filled, BAR_HEIGHT, c);
     }
-    expect_background(x + filled, y, BAR_W - filled, BAR_H);
-    expect_background(x - 1, y - 1, BAR_W + 2, 1);
-    expect_background(x - 1, y + BAR_H, BAR_W + 2, 1);
-    expect_background(x - 1, y, 1, BAR_H);
-    expect_background(x + BAR_W, y, 1, BAR_H);
+    expect_background(x + filled, y, BAR_WIDTH - filled, BAR_HEIGHT);
+    expect_background(x - 1, y - 1, BAR_WIDTH + 2, 1);
+    expect_background(x - 1, y + BAR_HEIGHT, BAR_WIDTH + 2, 1);
+    expect_background(x - 1, y, 1, BAR_HEIGHT);
+    expect_background(x + BAR_WIDTH, y, 1, BAR_HEIGHT);
 }
 
 void expect_lives_row(int lives)
 {
     for (int j = 0; j < lives; ++j) {
-        expect_frame("images/player.png", 50, 50, 0, 10 + 60 * j, 10);
+        expect_frame(PLAYER_SHEET, 0, 10 + 60 * j, 10);
     }
     expect_background(10 + 60 * lives, 10, 50, 50);
 }
@@ -200,7 +199,7 @@ TEST(GameScene, StartUpShowsLivesBarsAndCursor)
     expect_lives_row(3);
     // The player has not moved: a full blue bar 5 left of and 8 above (750, 750).
     expect_bar(745, 742, 50, BLUE);
-    expect_frame("images/player.png", 50, 50, 0, 750, 750);
+    expect_frame(PLAYER_SHEET, 0, 750, 750);
     // Slot 1's demon, at (7, 6) after its first turn, has a bar at (2, -2): only
     // its bottom three rows are on screen. Slot 2's, at (-4, -7), is all off it.
     expect_colour(2, 0, 50, 3, BLUE);
@@ -208,16 +207,16 @@ TEST(GameScene, StartUpShowsLivesBarsAndCursor)
     expect_background(0, 0, 2, 1);
 
     // The cursor sits at the pointer and steps through the 16 frames of its sheet.
-    expect_frame("images/mouse.png", 16, 16, 0, 1000, 300);
+    expect_frame(CURSOR_SHEET, 0, 1000, 300);
     play_frame(idle(200, 500));
-    expect_frame("images/mouse.png", 16, 16, 1, 200, 500);
+    expect_frame(CURSOR_SHEET, 1, 200, 500);
     expect_background(1000, 300, 16, 16);
     for (int n = 2; n <= 15; ++n) {
         play_frame(idle(200, 500));
     }
-    expect_frame("images/mouse.png", 16, 16, 15, 200, 500);
+    expect_frame(CURSOR_SHEET, 15, 200, 500);
     play_frame(idle(200, 500));
-    expect_frame("images/mouse.png", 16, 16, 0, 200, 500);
+    expect_frame(CURSOR_SHEET, 0, 200, 500);
 }
 
 TEST(GameScene, BarsFollowPlayerAndDemons)
@@ -232,8 +231,8 @@ TEST(GameScene, BarsFollowPlayerAndDemons)
     expect_bar(296, 293, 50, BLUE);
     expect_bar(894, 193, 50, BLUE);
     expect_bar(745, 742, 50, BLUE);
-    expect_frame("images/demon.png", 90, 90, 0, 301, 301);
-    expect_frame("images/demon.png", 90, 90, 0, 899, 201);
+    expect_frame(DEMON_SHEET, 0, 301, 301);
+    expect_frame(DEMON_SHEET, 0, 899, 201);
 }
 
 TEST(GameScene, BarWidthAndColourFollowHealth)
@@ -268,7 +267,7 @@ TEST(GameScene, RevivalFrameWithHealthBelowZeroDrawsNoBar)
         play_frame(idle());
         EXPECT_EQ(entities[0].lives, 2);
         EXPECT_EQ(entities[0].x, 80);
-        expect_background(744, 741, SCREEN_W - 744, BAR_H + 2);
+        expect_background(744, 741, ARENA_W - 744, BAR_HEIGHT + 2);
     }
 }
 
@@ -288,17 +287,17 @@ TEST(GameScene, DeathWithLivesLeftRevivesAtOnce)
     EXPECT_EQ(p.lives, 1);
     EXPECT_EQ(p.anim_frame, 1);
     // Cache keys keep only a path's first 20 bytes.
-    EXPECT_EQ(sprite_path(p.sprite), std::string("images/player_run.png", SPRITE_NAME_LEN));
+    EXPECT_EQ(sprite_path(p.sprite), std::string(PLAYER_RUN_SHEET.path, SPRITE_NAME_LEN));
     // This frame's lives row was drawn before the revival; the dead player is
     // not drawn and gets no bar at its old place. The demon, pushed right and
     // down by the contact and not chasing a dead player, stands at (761, 761).
     expect_lives_row(2);
-    expect_background(744, 741, 52, BAR_H + 2);
+    expect_background(744, 741, 52, BAR_HEIGHT + 2);
     expect_bar(756, 753, 50, BLUE);
 
     play_frame(idle());
     expect_lives_row(1);
-    expect_frame("images/player_run.png", 44, 44, 1, 80, 80);
+    expect_frame(PLAYER_RUN_SHEET, 1, 80, 80);
     expect_bar(75, 72, 50, BLUE);
 }
 
@@ -313,7 +312,7 @@ TEST(GameScene, GameOverCoversAllButTheCursorAndIgnoresControls)
 
     play_frame(idle(CX, CY));
     EXPECT_EQ(non_pale_outside_cursor(CX, CY), 0);
-    expect_frame("images/mouse.png", 16, 16, 0, CX, CY);
+    expect_frame(CURSOR_SHEET, 0, CX, CY);
     EXPECT_EQ(count_taken(), 1);
     const std::vector<Uint8> first = screen_bytes();
 
@@ -340,7 +339,7 @@ TEST(GameControls, ClearWinsOverSpawnAndFireInTheSameStep)
     play_frame(holding({SDLK_SPACE}, SDL_BUTTON(1), 400, 300));
     EXPECT_EQ(count_taken(), 3);
     play_frame(idle());
-    expect_frame("images/demon.png", 90, 90, 0, 401, 301);
+    expect_frame(DEMON_SHEET, 0, 401, 301);
 }
 
 TEST(GameControls, EscapeIsSeenAfterTheOtherControls)
@@ -368,7 +367,7 @@ TEST(GameScene, ShotThatHitsShowsOnlyItsExplosion)
     ASSERT_EQ(entities[shot].kind, KIND_BLASTER);
     ASSERT_EQ(entities[shot].x, 579);
     ASSERT_EQ(entities[shot].y, 551);
-    expect_frame("images/blaster.png", 10, 10, 0, 579, 551);
+    expect_frame(BLASTER_SHEET, 0, 579, 551);
 
     // A demon whose top edge touches the shot's bottom edge (551 + 15).
     const int demon = place_demon(579, 566);
@@ -381,9 +380,9 @@ TEST(GameScene, ShotThatHitsShowsOnlyItsExplosion)
     // ...but its explosion stays where it hit: frame 1 over frame 0 over the
     // background, except under the demon's bar (95 health: 47 wide, at
     // (575, 559) after the demon's step to (580, 567)).
-    SDL_Surface* fx = sheet("images/rocketExplode.png");
+    SDL_Surface* fx = sheet(EXPLOSION_SHEET.path);
     auto expected = [fx](int x, int y) {
-        if (x >= 575 && x < 575 + 47 && y >= 559 && y < 559 + BAR_H) {
+        if (x >= 575 && x < 575 + 47 && y >= 559 && y < 559 + BAR_HEIGHT) {
             return BLUE;
         }
         for (int frame : {1, 0}) {
@@ -403,7 +402,7 @@ TEST(GameScene, ShotThatHitsShowsOnlyItsExplosion)
     ASSERT_GT(visible, 0) << "the explosion's art leaves nothing to see here";
     std::string first;
     EXPECT_EQ(count_differences(579, 551, 16, 16, expected, first), 0) << first;
-    expect_frame("images/demon.png", 90, 90, 0, 580, 567);
+    expect_frame(DEMON_SHEET, 0, 580, 567);
 }
 
 } // namespace

@@ -17,15 +17,25 @@
 
 namespace {
 
-// Moves the test process into a fresh directory, so short relative paths can
-// name sheets written by the test.
-std::string enter_temp_dir()
-{
-    char dir[] = "/tmp/fiends-sprites-XXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    EXPECT_EQ(chdir(dir), 0);
-    return dir;
-}
+// Runs the test in a fresh directory, so short relative paths can name sheets
+// written by the test; the working directory is put back, and the directory
+// removed, as it goes out of scope.
+struct TempDir {
+    std::filesystem::path home = std::filesystem::current_path();
+    std::filesystem::path dir;
+    TempDir()
+    {
+        char name[] = "/tmp/fiends-sprites-XXXXXX";
+        EXPECT_NE(mkdtemp(name), nullptr);
+        dir = name;
+        std::filesystem::current_path(dir);
+    }
+    ~TempDir()
+    {
+        std::filesystem::current_path(home);
+        std::filesystem::remove_all(dir);
+    }
+};
 
 // A 16x2 grid of cells, each a colour that names its cell: red = column,
 // green = row, blue 77. Cells are cell x cell pixels.
@@ -46,15 +56,16 @@ void write_plain_sheet(const char* path, Rgb colour)
 TEST(SpriteCache, RepeatRequestsShareOneEntryLoadedOnceWithTheFirstSizes)
 {
     start_video();
-    Sprite* first = sprite_load("images/demon.png", 90, 90);
+    Sprite* first = sprite_load(DEMON_SHEET);
     SDL_Surface* surface = first->surface;
     ASSERT_NE(surface, nullptr);
 
     // Away from the pictures, a second request can only succeed from the cache.
-    const auto home = std::filesystem::current_path();
-    enter_temp_dir();
-    Sprite* second = sprite_load("images/demon.png", 12, 34);
-    std::filesystem::current_path(home);
+    Sprite* second = nullptr;
+    {
+        const TempDir away;
+        second = sprite_load({"images/demon.png", 12, 34});
+    }
 
     EXPECT_EQ(second, first);
     EXPECT_EQ(second->surface, surface);
@@ -68,9 +79,9 @@ TEST(SpriteCache, RepeatRequestsShareOneEntryLoadedOnceWithTheFirstSizes)
 TEST(SpriteCache, ReleaseToZeroFreesAndTheLowestFreeEntryIsReused)
 {
     start_video();
-    Sprite* demon = sprite_load("images/demon.png", 90, 90);
-    Sprite* shot = sprite_load("images/blaster.png", 10, 10);
-    sprite_load("images/demon.png", 90, 90);
+    Sprite* demon = sprite_load(DEMON_SHEET);
+    Sprite* shot = sprite_load(BLASTER_SHEET);
+    sprite_load(DEMON_SHEET);
 
     sprite_release(demon);
     EXPECT_EQ(demon->refcount, 1);
@@ -82,7 +93,7 @@ TEST(SpriteCache, ReleaseToZeroFreesAndTheLowestFreeEntryIsReused)
     EXPECT_EQ(demon->name[0], '\0');
 
     // A different path takes the freed entry 0 before the cache grows.
-    Sprite* cursor = sprite_load("images/mouse.png", 16, 16);
+    Sprite* cursor = sprite_load(CURSOR_SHEET);
     EXPECT_EQ(cursor, demon);
     EXPECT_EQ(sprite_path(cursor), "images/mouse.png");
     EXPECT_EQ(cursor->frame_w, 16);
@@ -91,7 +102,7 @@ TEST(SpriteCache, ReleaseToZeroFreesAndTheLowestFreeEntryIsReused)
     // Shots fired one at a time, each gone before the next, reload the same entry.
     sprite_release(shot);
     for (int i = 0; i < 1500; ++i) {
-        Sprite* again = sprite_load("images/blaster.png", 10, 10);
+        Sprite* again = sprite_load(BLASTER_SHEET);
         ASSERT_EQ(again, shot);
         ASSERT_NE(again->surface, nullptr);
         sprite_release(again);
@@ -102,12 +113,12 @@ TEST(SpriteCache, ReleaseToZeroFreesAndTheLowestFreeEntryIsReused)
 TEST(SpriteCache, AnEntryReleasedPastZeroIsNeverReusedNorFreedTwice)
 {
     start_video();
-    Sprite* shot = sprite_load("images/blaster.png", 10, 10);
+    Sprite* shot = sprite_load(BLASTER_SHEET);
     sprite_release(shot);
     sprite_release(shot); // would be a double free if a count below zero freed again
     EXPECT_EQ(shot->refcount, -1);
 
-    Sprite* next = sprite_load("images/demon.png", 90, 90);
+    Sprite* next = sprite_load(DEMON_SHEET);
     EXPECT_NE(next, shot);
     EXPECT_EQ(sprite_cache_used(), 2);
 }
@@ -132,11 +143,11 @@ TEST(SpriteCache, ReleaseAllThenClearingTheTableFreesEverySheet)
 TEST(SpriteCache, ACountThatCanGrowNoFurtherStaysAtItsMaximum)
 {
     start_video();
-    Sprite* fx = sprite_load("images/rocketExplode.png", 16, 16);
+    Sprite* fx = sprite_load(EXPLOSION_SHEET);
     // As if a pile of stuck shots had asked for the explosion for over a minute.
     fx->refcount = std::numeric_limits<int>::max() - 1;
-    sprite_load("images/rocketExplode.png", 16, 16);
-    sprite_load("images/rocketExplode.png", 16, 16);
+    sprite_load(EXPLOSION_SHEET);
+    sprite_load(EXPLOSION_SHEET);
     EXPECT_EQ(fx->refcount, std::numeric_limits<int>::max());
     sprite_release(fx);
     EXPECT_EQ(fx->refcount, std::numeric_limits<int>::max() - 1);
@@ -146,9 +157,9 @@ TEST(SpriteCache, ACountThatCanGrowNoFurtherStaysAtItsMaximum)
 TEST(SpriteBlit, FramesAreCutSixteenToARow)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     write_numbered_sheet("sheet.png", 44);
-    Sprite* s = sprite_load("sheet.png", 44, 44);
+    Sprite* s = sprite_load({"sheet.png", 44, 44});
 
     struct Case {
         int frame;
@@ -170,13 +181,13 @@ TEST(SpriteBlit, FramesAreCutSixteenToARow)
 TEST(SpriteBlit, WhiteIsTransparentAndNearWhiteIsNot)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     write_plain_sheet("white.png", {255, 255, 255});
     write_plain_sheet("almost.png", {254, 255, 255});
     fill(screen_buffer, {40, 50, 60});
 
-    sprite_blit_frame(sprite_load("white.png", 8, 8), screen_buffer, 10, 10, 0);
-    sprite_blit_frame(sprite_load("almost.png", 8, 8), screen_buffer, 30, 10, 0);
+    sprite_blit_frame(sprite_load({"white.png", 8, 8}), screen_buffer, 10, 10, 0);
+    sprite_blit_frame(sprite_load({"almost.png", 8, 8}), screen_buffer, 30, 10, 0);
 
     EXPECT_EQ(screen_pixel(12, 12), (Rgb{40, 50, 60}));
     EXPECT_EQ(screen_pixel(32, 12), (Rgb{254, 255, 255}));
@@ -185,10 +196,10 @@ TEST(SpriteBlit, WhiteIsTransparentAndNearWhiteIsNot)
 TEST(SpriteBlit, PositionsBeyondSixteenBitsWrapLikeTheRectangleFields)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     write_plain_sheet("red.png", {200, 0, 0});
     fill(screen_buffer, {0, 0, 0});
-    sprite_blit_frame(sprite_load("red.png", 8, 8), screen_buffer, 65536 + 100, 50, 0);
+    sprite_blit_frame(sprite_load({"red.png", 8, 8}), screen_buffer, 65536 + 100, 50, 0);
     EXPECT_EQ(screen_pixel(100, 50), (Rgb{200, 0, 0}));
 }
 
@@ -197,7 +208,7 @@ TEST(SpriteCacheDeathTest, AMissingPictureIsFatalWithStatusOne)
     EXPECT_EXIT(
         {
             start_video();
-            sprite_load("images/no_such_picture.png", 10, 10);
+            sprite_load({"images/no_such_picture.png", 10, 10});
         },
         testing::ExitedWithCode(1),
         "^unable to load a vital sprite: images/no_such_picture\\.png: [^\n]+\n$");
@@ -206,22 +217,22 @@ TEST(SpriteCacheDeathTest, AMissingPictureIsFatalWithStatusOne)
 TEST(SpriteCacheDeathTest, TheNineHundredNinetyNinthSheetIsOneTooMany)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     write_plain_sheet("base.png", {1, 2, 3});
     for (int i = 0; i <= 998; ++i) {
         ASSERT_EQ(symlink("base.png", ("s" + std::to_string(i)).c_str()), 0);
     }
     std::vector<Sprite*> loaded;
     for (int i = 0; i < 998; ++i) {
-        loaded.push_back(sprite_load(("s" + std::to_string(i)).c_str(), 8, 8));
+        loaded.push_back(sprite_load({("s" + std::to_string(i)).c_str(), 8, 8}));
     }
     EXPECT_EQ(sprite_cache_used(), 998);
     // Releasing one makes room again without growing the cache.
     sprite_release(loaded[500]);
-    EXPECT_EQ(sprite_load("s998", 8, 8), loaded[500]);
+    EXPECT_EQ(sprite_load({"s998", 8, 8}), loaded[500]);
     EXPECT_EQ(sprite_cache_used(), 998);
 
-    EXPECT_EXIT(sprite_load("s500", 8, 8), testing::ExitedWithCode(1),
+    EXPECT_EXIT(sprite_load({"s500", 8, 8}), testing::ExitedWithCode(1),
                 "^Maximum Sprites Reached.\n$");
 }
 
@@ -230,41 +241,34 @@ TEST(SpriteCacheDeathTest, TheNineHundredNinetyNinthSheetIsOneTooMany)
 TEST(Pictures, EverySheetLoadsWithItsFramesDrawn)
 {
     start_video();
-    struct Sheet {
-        const char* path;
-        int w;
-        int h;
-        int frames;
-    };
-    const Sheet sheets[] = {
-        {"images/player.png", 50, 50, 1},     {"images/player_run.png", 44, 44, 11},
-        {"images/player_run_left.png", 44, 44, 11}, {"images/demon.png", 90, 90, 1},
-        {"images/blaster.png", 10, 10, 1},    {"images/rocketExplode.png", 16, 16, 2},
-        {"images/mouse.png", 16, 16, 16},
+    const std::pair<Sheet, int> sheets[] = {
+        {PLAYER_SHEET, 1},  {PLAYER_RUN_SHEET, RUN_FRAMES}, {PLAYER_RUN_LEFT_SHEET, RUN_FRAMES},
+        {DEMON_SHEET, 1},   {BLASTER_SHEET, 1},             {EXPLOSION_SHEET, 2},
+        {CURSOR_SHEET, CURSOR_FRAMES},
     };
     const Rgb ground{1, 200, 1};
-    for (const Sheet& sheet : sheets) {
-        Sprite* s = sprite_load(sheet.path, sheet.w, sheet.h);
-        EXPECT_GE(s->surface->w, sheet.w * std::min(sheet.frames, FRAMES_PER_ROW)) << sheet.path;
-        EXPECT_GE(s->surface->h, sheet.h * ((sheet.frames + 15) / 16)) << sheet.path;
-        for (int f = 0; f < sheet.frames; ++f) {
+    for (const auto& [sheet, frames] : sheets) {
+        Sprite* s = sprite_load(sheet);
+        EXPECT_GE(s->surface->w, sheet.frame_w * std::min(frames, FRAMES_PER_ROW)) << sheet.path;
+        EXPECT_GE(s->surface->h, sheet.frame_h * ((frames + 15) / 16)) << sheet.path;
+        for (int f = 0; f < frames; ++f) {
             fill(screen_buffer, ground);
             sprite_blit_frame(s, screen_buffer, 0, 0, f);
             int drawn = 0;
-            for (int y = 0; y < sheet.h; ++y) {
-                for (int x = 0; x < sheet.w; ++x) {
+            for (int y = 0; y < sheet.frame_h; ++y) {
+                for (int x = 0; x < sheet.frame_w; ++x) {
                     drawn += screen_pixel(x, y) == ground ? 0 : 1;
                 }
             }
             EXPECT_GT(drawn, 0) << sheet.path << " frame " << f << " is empty";
-            EXPECT_LT(drawn, sheet.w * sheet.h) << sheet.path << " frame " << f
-                                                << " has no transparent surround";
+            EXPECT_LT(drawn, sheet.frame_w * sheet.frame_h)
+                << sheet.path << " frame " << f << " has no transparent surround";
         }
     }
-    SDL_Surface* background = picture_load("images/bgtest.png");
+    SDL_Surface* background = picture_load(BACKGROUND_PICTURE);
     ASSERT_NE(background, nullptr);
-    EXPECT_GE(background->w, 1280);
-    EXPECT_GE(background->h, 800);
+    EXPECT_GE(background->w, ARENA_W);
+    EXPECT_GE(background->h, ARENA_H);
     SDL_FreeSurface(background);
 }
 
@@ -273,7 +277,7 @@ TEST(Pictures, EverySheetLoadsWithItsFramesDrawn)
 TEST(Pictures, OnlyPngsOfAUsableSizeAreDecoded)
 {
     start_video();
-    enter_temp_dir();
+    const TempDir temp;
     SDL_Surface* s = SDL_CreateRGBSurface(SDL_SWSURFACE, 8, 8, 32, 0xFF0000, 0xFF00, 0xFF, 0);
     ASSERT_EQ(SDL_SaveBMP(s, "bitmap.png"), 0);
     SDL_FreeSurface(s);

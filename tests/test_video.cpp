@@ -15,6 +15,7 @@ TEST(VideoDeathTest, NoUsableVideoDriverEndsWithSdlsReason)
 {
     EXPECT_EXIT(
         {
+            SDL_Quit(); // as at start, whatever ran before in this process
             setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
             video_init();
         },

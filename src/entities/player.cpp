@@ -6,19 +6,17 @@
 
 namespace {
 
-constexpr int RUN_FRAMES = 11;
-
-// A dead player comes back at (40, 40) while lives remain, and is finished for
-// good otherwise.
+// A dead player comes back while lives remain, and is finished for good
+// otherwise.
 void revive_or_finish(Entity& p)
 {
     if (p.health > 0) {
         return;
     }
     if (p.lives > 0) {
-        p.x = 40.0;
-        p.y = 40.0;
-        p.health = 100;
+        p.x = REVIVE_AT;
+        p.y = REVIVE_AT;
+        p.health = FULL_HEALTH;
         p.lives -= 1;
     } else {
         p.active = 0;
@@ -41,12 +39,11 @@ void choose_sprite(Entity& p, int from_x, int to_x)
 {
     if (to_x == from_x) {
         p.anim_frame = 0;
-        p.sprite = sprite_load("images/player.png", 50, 50);
+        p.sprite = sprite_load(PLAYER_SHEET);
         return;
     }
     p.anim_frame = (p.anim_frame + 1) % RUN_FRAMES;
-    p.sprite = to_x > from_x ? sprite_load("images/player_run.png", 44, 44)
-                             : sprite_load("images/player_run_left.png", 44, 44);
+    p.sprite = sprite_load(to_x > from_x ? PLAYER_RUN_SHEET : PLAYER_RUN_LEFT_SHEET);
 }
 
 } // namespace
@@ -64,11 +61,11 @@ void player_move(int dx, int dy)
     const int cy = static_cast<int>(p.y);
     // A move blocked on either axis is dropped whole: no sliding along an edge.
     const int nx = cx + dx;
-    if (!(nx > 0 && static_cast<double>(nx) < 1280.0 - p.width)) {
+    if (!(nx > 0 && static_cast<double>(nx) < ARENA_W - p.width)) {
         return;
     }
     const int ny = cy + dy;
-    if (!(ny > 0 && static_cast<double>(ny) < 800.0 - p.height)) {
+    if (!(ny > 0 && static_cast<double>(ny) < ARENA_H - p.height)) {
         return;
     }
 

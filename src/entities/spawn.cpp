@@ -8,16 +8,16 @@ int spawn_player(int x, int y)
     if (e == nullptr) {
         return 0;
     }
-    e->sprite = sprite_load("images/player.png", 50, 50);
+    e->sprite = sprite_load(PLAYER_SHEET);
     e->x = x;
     e->y = y;
     e->kind = KIND_PLAYER;
-    e->health = 100;
-    e->width = 45.0;
-    e->height = 45.0;
+    e->health = FULL_HEALTH;
+    e->width = PLAYER_SIZE;
+    e->height = PLAYER_SIZE;
     e->active = 1;
     e->is_player = 1;
-    e->lives = 3;
+    e->lives = START_LIVES;
     e->anim_frame = 0;
     return 1;
 }
@@ -28,13 +28,13 @@ void spawn_demon(int x, int y)
     if (e == nullptr) {
         return;
     }
-    e->sprite = sprite_load("images/demon.png", 90, 90);
+    e->sprite = sprite_load(DEMON_SHEET);
     e->x = x;
     e->y = y;
     e->kind = KIND_DEMON;
-    e->health = 100;
-    e->width = 80.0;
-    e->height = 80.0;
+    e->health = FULL_HEALTH;
+    e->width = DEMON_SIZE;
+    e->height = DEMON_SIZE;
 }
 
 // Shots leave from a fixed point on the player, whatever sprite it shows. Aiming
@@ -46,22 +46,22 @@ void fire_blaster(int target_x, int target_y)
     if (player.health < 1) {
         return;
     }
-    const double launch_x = player.x + 39.0;
-    const double launch_y = player.y + 11.0;
+    const double launch_x = player.x + MUZZLE_X;
+    const double launch_y = player.y + MUZZLE_Y;
     const double slope = (target_y - launch_y) / (target_x - launch_x);
 
     Entity* e = entity_alloc();
     if (e == nullptr) {
         return;
     }
-    e->sprite = sprite_load("images/blaster.png", 10, 10);
+    e->sprite = sprite_load(BLASTER_SHEET);
     e->x = launch_x;
     e->y = launch_y;
     e->kind = KIND_BLASTER;
-    e->health = 100;
+    e->health = FULL_HEALTH;
     e->slope = slope;
-    e->width = 15.0;
-    e->height = 15.0;
+    e->width = SHOT_SIZE;
+    e->height = SHOT_SIZE;
     e->target_x = target_x;
     e->target_y = target_y;
     e->start_x = launch_x;

@@ -4,9 +4,6 @@
 
 #include "rect.h"
 
-#include <algorithm>
-#include <limits>
-
 std::array<Entity, MAX_ENTITIES> entities{};
 
 namespace {
@@ -31,21 +28,17 @@ void reset_slot(Entity& e)
 
 bool outside_play_area(const Entity& e)
 {
-    return e.x < -100.0 || e.y < -100.0 || e.x > 1280.0 || e.y > 800.0;
+    return e.x < -ARENA_MARGIN || e.y < -ARENA_MARGIN || e.x > ARENA_W || e.y > ARENA_H;
 }
 
 } // namespace
 
+// Every slot free, with nothing left of an earlier game.
 void entity_table_init()
 {
+    entities = {};
     for (Entity& e : entities) {
-        e.in_use = 0;
-        e.active = 0;
-        e.is_player = 0;
-        e.health = -1;
-        e.kind = 0;
-        e.anim_frame = 0;
-        e.sprite = nullptr;
+        reset_slot(e);
     }
 }
 
@@ -90,33 +83,19 @@ int find_player()
     return -1;
 }
 
+int count_taken()
+{
+    int n = 0;
+    for (const Entity& e : entities) {
+        n += e.in_use;
+    }
+    return n;
+}
+
 // A free slot gives a zero rectangle at (0, 0).
 SDL_Rect entity_rect(const Entity& e)
 {
     return SDL_Rect{rect_coord(e.x), rect_coord(e.y), rect_size(e.width), rect_size(e.height)};
-}
-
-Edges rect_edges(const SDL_Rect& r)
-{
-    constexpr int MOST = std::numeric_limits<Sint16>::max();
-    return Edges{r.x, r.y, static_cast<Sint16>(std::min(r.x + r.w, MOST)),
-                 static_cast<Sint16>(std::min(r.y + r.h, MOST))};
-}
-
-void set_slot_edges(SlotEdges& slots, int i)
-{
-    const Edges e = rect_edges(entity_rect(entities[i]));
-    slots.left[i] = e.left;
-    slots.top[i] = e.top;
-    slots.right[i] = e.right;
-    slots.bottom[i] = e.bottom;
-}
-
-void fill_slot_edges(SlotEdges& slots)
-{
-    for (int i = 0; i < MAX_ENTITIES; ++i) {
-        set_slot_edges(slots, i);
-    }
 }
 
 void cull_entities()
