@@ -10,6 +10,8 @@
 // other than a fixed hash), so the committed PNGs can be checked against a
 // fresh run.
 
+#include "tunables.h"
+
 #include <png.h>
 
 #include <algorithm>
@@ -91,13 +93,12 @@ constexpr Rgb BORDER_METAL{58, 62, 70};
 constexpr Rgb RIVET{130, 136, 146};
 constexpr Rgb MARKING{150, 44, 36};
 
-constexpr int BG_WIDTH = 1280;
-constexpr int BG_HEIGHT = 800;
+constexpr int BG_WIDTH = ARENA_W;
+constexpr int BG_HEIGHT = ARENA_H;
 constexpr int TILE = 80;
 constexpr int GROUT_WIDTH = 2;
 constexpr int BORDER = 24;
 
-constexpr int RUN_FRAMES = 11;
 
 // ---------------------------------------------------------------- canvas
 
