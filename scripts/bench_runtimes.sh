@@ -6,8 +6,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh >/dev/null # the game, Xvfb, openbox and Debian 12's sdl12-compat
+# sdl12-compat where scripts/play.sh and the launcher take it from.
+compat=${FIENDS_SDL12_COMPAT_DIR:-/usr/lib/$(gcc -print-multiarch)/sdl12-compat}
 args=()
 if [ "$(build/sdl_runtime | cut -d' ' -f1)" = classic ]; then
-    args+=(--classic --compat-dir "/usr/lib/$(gcc -print-multiarch)/sdl12-compat")
+    args+=(--classic --compat-dir "$compat")
 fi
 exec python3 bench/frame_cpu.py build/fiends "${args[@]}" "$@"

@@ -219,11 +219,16 @@ def xvfb(size=(SCREEN_W, SCREEN_H), wm=False):
 SERVERS = {}  # display -> its Xvfb, for scenarios that take the display away
 
 
+def on_display(display):
+    """This process's environment, with programs sent to that display."""
+    return {**os.environ, "DISPLAY": display}
+
+
 def window_manager(display):
     """Openbox on the display, once its start-up is over. It announces itself on
     the root window before that (while it still reads fonts and themes), and a
     window mapped meanwhile waits for it: SDL 2 does not draw until then."""
-    env = {**os.environ, "DISPLAY": display}
+    env = on_display(display)
     with tempfile.TemporaryDirectory(prefix="fiends-wm-") as d:
         ready = os.path.join(d, "ready")
         manager = subprocess.Popen(["openbox", "--sm-disable", "--startup", f"touch {ready}"],
@@ -346,7 +351,7 @@ class Game:
     # 100 ms and several frames, since the game samples what is held once a frame.
     def xdo(self, *args):
         return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
-                              text=True, env={**os.environ, "DISPLAY": self.display}).stdout
+                              text=True, env=on_display(self.display)).stdout
 
     def hold(self, down, up, target, frames=4, ms=100):
         """Returns how many frames ended while the input was surely held: after
@@ -424,7 +429,7 @@ def window_icon(display, window):
     SDL 1.2 sets no more), which is not read here."""
     props = subprocess.run(["xprop", "-id", str(window), "-notype", "-f", "_NET_WM_ICON", "32c",
                             "_NET_WM_ICON", "WM_HINTS"], capture_output=True, text=True,
-                           env={**os.environ, "DISPLAY": display}).stdout
+                           env=on_display(display)).stdout
     argb = re.search(r"_NET_WM_ICON = ([0-9, ]+)", props)
     if not argb:
         return None if "bitmap id # to use for icon" in props else {}
@@ -442,4 +447,4 @@ if __name__ == "__main__":
     # harness.py COMMAND...: the command with a private X server of the game's
     # size as its display (the install test's); its status is the command's.
     with xvfb() as display:
-        sys.exit(subprocess.run(sys.argv[1:], env={**os.environ, "DISPLAY": display}).returncode)
+        sys.exit(subprocess.run(sys.argv[1:], env=on_display(display)).returncode)
