@@ -102,7 +102,8 @@ def quit_with_escape(game):
 
 
 def startup(ctx):
-    """What a player sees once the game is up."""
+    """What a player sees once the game is up; a second copy on the display,
+    and the display lost under the game."""
     w = ctx.world
     game = start(ctx)
     pointer = (600, 300)
@@ -134,16 +135,23 @@ def startup(ctx):
     icon = window_icon(ctx.display, game.xdo("search", "--classname", "^fiends$").split()[0])
     expect("the window's icon", icon in (None, {(x, y): tuple(c) for x, y, c in w.player}),
            "the player's first frame, white see-through", f"{len(icon or ())} visible pixels")
-    # A second copy on the same display says why it does not play, and the first plays on.
+    # A second copy on the same display says why it does not play, and the first
+    # plays on until its display is gone, which it says too.
     second = Game(ctx.game, ctx.display, ctx.repo, size=ctx.size)
     ctx.running.append(second)
-    status = second.wait_exit(2)
-    expect("a second copy to end at once", status == 1 and second.stderr_text() ==
-           f"A game is already running on display {ctx.display}\n",
-           "status 1 within 2 s, saying a game is already running",
-           f"status {status}; stderr {second.stderr_text()!r}")
+    ends_at_once(second, "a second copy to end at once",
+                 f"A game is already running on display {ctx.display}\n")
     game.wait_frames(3)
-    quit_with_escape(game)
+    harness.SERVERS[ctx.display].kill()
+    ends_at_once(game, "the game to end when its display is lost",
+                 f"Lost the display {ctx.display}\n")
+
+
+def ends_at_once(game, what, line):
+    """The game ends within 2 s with status 1, saying why in that one line."""
+    status = game.wait_exit(2)
+    expect(what, status == 1 and game.stderr_text() == line, f"status 1 within 2 s, and {line!r}",
+           f"status {status}; stderr {game.stderr_text()!r}")
 
 
 def move_right(ctx):
@@ -473,26 +481,13 @@ def screen(ctx):
     quit_with_escape(game)
 
 
-def display_lost(ctx):
-    """The X server gone under a playing game: it ends within 2 s, status 1,
-    with one line saying so."""
-    game = start(ctx)
-    game.wait_frames(5)
-    harness.SERVERS[ctx.display].kill()
-    status = game.wait_exit(2)
-    expect("the game to end when its display is lost",
-           status == 1 and game.stderr_text() == f"Lost the display {ctx.display}\n",
-           "status 1 within 2 s, and one line saying the display was lost",
-           f"status {status}; stderr {game.stderr_text()!r}")
-
-
 def keyboard_back(ctx):
     """Another window takes the keyboard, given the focus or through a window
     manager started mid-game; a click on the game or the window manager's
     switch gives it back, so that C and Escape reach the game again."""
     w = ctx.world
     other = subprocess.Popen(["xev", "-geometry", "300x200+0+0"], stdout=subprocess.DEVNULL,
-                             env={**os.environ, "DISPLAY": ctx.display})
+                             env=harness.on_display(ctx.display))
     manager = None
     try:
         game = start(ctx)
@@ -734,7 +729,6 @@ SCENARIOS = {name(s): s for s in [
     Scenario(unpainted_floor),
     Scenario(no_display),
     Scenario(closed_or_full_streams),
-    Scenario(display_lost),
     Scenario(keyboard_back),
     # sdl12-compat scales the game to the screen; classic SDL refuses one too
     # small for its mode.
