@@ -5,8 +5,8 @@
 #include "entities/entities.h"
 #include "pictures.h"
 #include "sprites.h"
+#include "platform.h"
 #include "video.h"
-#include "x_display.h"
 
 #include <cstdlib>
 
@@ -87,7 +87,7 @@ Controls read_controls()
     // A click on the game while another window has the keyboard brings it back,
     // so that Escape, the only way out, reaches the game again.
     if ((in.buttons & SDL_BUTTON(1)) && !(SDL_GetAppState() & SDL_APPINPUTFOCUS)) {
-        x_display_take_keyboard();
+        display_take_keyboard();
     }
     return in;
 }

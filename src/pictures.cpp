@@ -6,12 +6,9 @@
 // no other format's decoder is ever reached from the pictures directory.
 #include "pictures.h"
 
-#include <SDL_image.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform.h"
+#include "png_decode.h"
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -58,39 +55,14 @@ std::string refusal(const unsigned char* header, std::size_t length)
     return "";
 }
 
-// Takes the file; SDL's error holds the decoder's reason on failure.
-SDL_Surface* decode_png(std::FILE* file)
-{
-    SDL_RWops* source = SDL_RWFromFP(file, 1);
-    if (source == nullptr) {
-        std::fclose(file);
-        return nullptr;
-    }
-    SDL_Surface* picture = IMG_LoadPNG_RW(source);
-    SDL_RWclose(source);
-    return picture;
-}
-
 } // namespace
 
 SDL_Surface* picture_load(const char* path)
 {
-    struct stat info {};
-    if (stat(path, &info) != 0) {
-        return fail(path, std::strerror(errno));
-    }
-    if (!S_ISREG(info.st_mode)) {
-        return fail(path, "not a regular file");
-    }
-    // Non-blocking: a FIFO put in the file's place since is not waited for either.
-    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd == -1) {
-        return fail(path, std::strerror(errno));
-    }
-    std::FILE* file = fdopen(fd, "rb");
+    std::string reason;
+    std::FILE* file = open_regular_file(path, reason);
     if (file == nullptr) {
-        close(fd);
-        return fail(path, std::strerror(errno));
+        return fail(path, reason.c_str());
     }
     unsigned char header[HEADER_BYTES];
     const std::string refused = refusal(header, std::fread(header, 1, sizeof header, file));
@@ -99,9 +71,9 @@ SDL_Surface* picture_load(const char* path)
         return fail(path, refused.c_str());
     }
     std::rewind(file);
-    SDL_Surface* picture = decode_png(file);
+    SDL_Surface* picture = png_decode(file);
     if (picture == nullptr) {
-        const std::string reason = SDL_GetError();
+        reason = SDL_GetError();
         return fail(path, reason.c_str());
     }
     return picture;

@@ -3,6 +3,7 @@
 #include "sprites.h"
 
 #include "pictures.h"
+#include "platform.h"
 #include "rect.h"
 
 #include <algorithm>
@@ -37,7 +38,7 @@ Sprite* claim_entry()
         }
     }
     if (used + 1 >= MAX_SPRITES) {
-        std::fputs("Maximum Sprites Reached.\n", stderr);
+        report_fatal("Maximum Sprites Reached.\n");
         std::exit(1);
     }
     return &cache[used++];
@@ -50,13 +51,13 @@ SDL_Surface* load_sheet(const char* path)
 {
     SDL_Surface* loaded = picture_load(path);
     if (loaded == nullptr) {
-        std::fprintf(stderr, "unable to load a vital sprite: %s\n", SDL_GetError());
+        report_fatal("unable to load a vital sprite: %s\n", SDL_GetError());
         std::exit(1);
     }
     SDL_Surface* sheet = SDL_DisplayFormat(loaded);
     SDL_FreeSurface(loaded);
     if (sheet == nullptr) {
-        std::fprintf(stderr, "unable to load a vital sprite: %s: %s\n", path, SDL_GetError());
+        report_fatal("unable to load a vital sprite: %s: %s\n", path, SDL_GetError());
         std::exit(1);
     }
     // Run-length encoded on purpose: the same pixels as a plain key (rle_tests

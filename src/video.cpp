@@ -2,9 +2,8 @@
 // frame-timing values.
 #include "video.h"
 
+#include "platform.h"
 #include "sprites.h"
-#include "streams.h"
-#include "x_display.h"
 
 #include <array>
 #include <cstdio>
@@ -57,11 +56,11 @@ constexpr std::array<std::pair<const char*, const char*>, 3> SDL2_PRESENTING{{
 
 // SDL is shut down before the line is written, so that a driver which took over
 // the terminal gives it back first and the reason is seen.
-[[noreturn]] void fail(const char* format)
+[[noreturn]] __attribute__((format(printf, 1, 0))) void fail(const char* format)
 {
     const std::string reason = SDL_GetError();
     SDL_Quit();
-    std::fprintf(stderr, format, reason.c_str());
+    report_fatal(format, reason.c_str());
     std::exit(1);
 }
 
@@ -79,7 +78,7 @@ bool driver_named()
 void keep_text_driver_off_the_terminal()
 {
     if (!driver_named()) {
-        setenv("CACA_DRIVER", "null", 1);
+        set_environment("CACA_DRIVER", "null", true);
     }
 }
 
@@ -137,14 +136,12 @@ SDL_Surface* make_display_surface(Uint32 flags, int w, const char* failure)
     return converted;
 }
 
-// Under X the system pointer is shown see-through rather than hidden:
-// sdl12-compat reads a hidden pointer in a grabbed full-screen window as
-// relative motion only, and then never sees where a tablet, a touch screen or a
-// remote desktop puts it.
+// Where the display must keep the system pointer shown (under X), it is shown
+// see-through instead of hidden.
 void hide_system_pointer()
 {
     static constexpr std::array<Uint8, 8> NOTHING{}; // 8x8, no pixel in the mask
-    if (x_display_connected()) {
+    if (display_keeps_pointer_shown()) {
         see_through_pointer = SDL_CreateCursor(const_cast<Uint8*>(NOTHING.data()),
                                                const_cast<Uint8*>(NOTHING.data()), 8, 8, 0, 0);
     }
@@ -175,14 +172,14 @@ void video_init()
 
     keep_text_driver_off_the_terminal();
     for (const auto& [name, value] : SDL2_PRESENTING) {
-        setenv(name, value, 0);
+        set_environment(name, value, false);
     }
     if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
         fail("Unable to init SDL: %s\n");
     }
     std::atexit(SDL_Quit);
     refuse_unshown_driver();
-    x_display_claim();
+    display_claim();
 
     SDL_WM_SetCaption("Fiends", "Fiends"); // the window's title, before there is a window
     choose_mode();
@@ -236,7 +233,10 @@ void present_frame()
     show_frame();
 
     const Uint32 now = SDL_GetTicks();
-    write_frame_line(static_cast<int>(now - previous_frame_ticks));
+    char line[64];
+    const int length = std::snprintf(line, sizeof line, "Ticks passed this frame: %i\n",
+                                     static_cast<int>(now - previous_frame_ticks));
+    write_frame_line(line, length);
     previous_frame_ticks = now;
 
     frame_limit(FRAME_MS);

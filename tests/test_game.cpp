@@ -4,9 +4,9 @@
 #include "support.h"
 
 #include "entities/entities.h"
+#include "pictures.h"
 #include "video.h"
 
-#include <SDL_image.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -33,7 +33,7 @@ SDL_Surface* sheet(const std::string& path)
     static auto& loaded = *new std::map<std::string, SDL_Surface*>;
     SDL_Surface*& s = loaded[path];
     if (s == nullptr) {
-        SDL_Surface* raw = IMG_Load(path.c_str());
+        SDL_Surface* raw = picture_load(path.c_str());
         EXPECT_NE(raw, nullptr) << path;
         s = SDL_DisplayFormat(raw);
         SDL_FreeSurface(raw);

@@ -1,6 +1,7 @@
-// Owns the game's own connection to the X server, the claim on the display
-// that connection holds, and what the game does when the display is lost.
-#include "x_display.h"
+// The display under X: the game's own connection to the X server, beside SDL's,
+// for one game a display, a lost display ending the game, and a click giving the
+// game the keyboard back.
+#include "platform.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -28,8 +29,7 @@ int ignore_error(Display*, XErrorEvent*)
 // more, so it ends here, at once.
 int display_lost(Display* lost)
 {
-    std::fprintf(stderr, "Lost the display %s\n", DisplayString(lost));
-    std::fflush(stderr);
+    report_fatal("Lost the display %s\n", DisplayString(lost));
     std::_Exit(1);
 }
 
@@ -42,7 +42,7 @@ bool drawing_through_x()
 
 // Classic SDL 1.2 waits for ever for a pointer another game holds, without a
 // frame or a word; the server grabbed meanwhile makes the look and the claim one.
-bool claim_display()
+bool take_selection()
 {
     const Atom selection = XInternAtom(connection, GAME_SELECTION, False);
     const Window root = DefaultRootWindow(connection);
@@ -59,7 +59,8 @@ bool claim_display()
 
 } // namespace
 
-void x_display_claim()
+// Does nothing when SDL does not draw through X.
+void display_claim()
 {
     if (connection != nullptr || !drawing_through_x()) {
         return; // claimed already, or not drawing through X
@@ -69,21 +70,23 @@ void x_display_claim()
         return; // SDL's own connection reports what is wrong
     }
     XSetIOErrorHandler(display_lost);
-    if (!claim_display()) {
-        std::fprintf(stderr, "A game is already running on display %s\n",
-                     DisplayString(connection));
+    if (!take_selection()) {
+        report_fatal("A game is already running on display %s\n", DisplayString(connection));
         std::exit(1);
     }
 }
 
-bool x_display_connected()
+// sdl12-compat reads a hidden pointer in a grabbed full-screen window as
+// relative motion only, and then never sees where a tablet, a touch screen or a
+// remote desktop puts it.
+bool display_keeps_pointer_shown()
 {
     return connection != nullptr;
 }
 
 // Without a window manager nothing else gives the keyboard back once another
 // window has taken it.
-void x_display_take_keyboard()
+void display_take_keyboard()
 {
     SDL_SysWMinfo wm;
     SDL_VERSION(&wm.version);

@@ -1,8 +1,9 @@
-// Owns the standard streams. A closed one would be taken by the next file opened
-// (the X connection, say), and the per-frame line would then be written into
-// it; a full pipe that nobody reads would stop the game in the middle of a frame,
+// The process on a POSIX system: its standard streams, its files and its
+// environment. A closed stream would be taken by the next file opened (the X
+// connection, say), and the per-frame line would then be written into it; a
+// full pipe that nobody reads would stop the game in the middle of a frame,
 // deaf to Escape, with the keyboard and pointer grabbed.
-#include "streams.h"
+#include "platform.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +11,9 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -19,6 +22,9 @@ namespace {
 int frame_output = STDOUT_FILENO;
 
 } // namespace
+
+// The launcher (or scripts/play.sh) starts the game where its pictures are.
+void enter_game_directory() {}
 
 void attach_closed_streams()
 {
@@ -48,14 +54,50 @@ void open_frame_output()
 // opening of it, only when it does not fit. Other outputs are asked first
 // whether a write would wait; a pipe asked so says it would as soon as less than
 // a page is free, which would drop most lines of a small pipe that is read.
-void write_frame_line(int ticks)
+void write_frame_line(const char* line, int length)
 {
-    char line[64];
-    const int length = std::snprintf(line, sizeof line, "Ticks passed this frame: %i\n", ticks);
     pollfd out{STDOUT_FILENO, POLLOUT, 0};
     if (frame_output == STDOUT_FILENO && (poll(&out, 1, 0) != 1 || (out.revents & POLLOUT) == 0)) {
         return;
     }
     const ssize_t written = write(frame_output, line, static_cast<size_t>(length));
     (void)written; // a line that could not be written is dropped, like a full pipe's
+}
+
+void report_fatal(const char* format, ...)
+{
+    std::va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+}
+
+void set_environment(const char* name, const char* value, bool overwrite)
+{
+    setenv(name, value, overwrite ? 1 : 0);
+}
+
+std::FILE* open_regular_file(const char* path, std::string& reason)
+{
+    struct stat info {};
+    if (stat(path, &info) != 0) {
+        reason = std::strerror(errno);
+        return nullptr;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        reason = "not a regular file";
+        return nullptr;
+    }
+    // Non-blocking: a FIFO put in the file's place since is not waited for either.
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd == -1) {
+        reason = std::strerror(errno);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        reason = std::strerror(errno);
+        close(fd);
+    }
+    return file;
 }
