@@ -5,6 +5,10 @@
 
 #include <SDL.h>
 
+// The probe and the test programs are console programs with a main of their own;
+// only the game starts through SDL's entry glue, where a platform has one.
+#undef main
+
 constexpr int FIRST_COMPAT_PATCH = 50;
 
 inline const char* sdl_runtime_name(const SDL_version* v)

@@ -57,8 +57,9 @@ inline Sint16 touches(int k, int i)
 
 // The loops over every lane are also built for AVX2 on x86 processors, the copy
 // chosen at start where the processor has it; other processors (arm64) build
-// the portable loop alone, vectorised for their own vectors.
-#if defined(__x86_64__) || defined(__i386__)
+// the portable loop alone, vectorised for their own vectors, and so do
+// executables whose loader cannot choose (Windows': no ELF ifunc).
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__ELF__)
 #define EVERY_LANE __attribute__((target_clones("avx2", "default")))
 #else
 #define EVERY_LANE
