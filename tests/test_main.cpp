@@ -33,8 +33,8 @@ bool on_the_runtime_asked_for()
 
 int main(int argc, char** argv)
 {
-    setenv("SDL_VIDEODRIVER", "dummy", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    SDL_putenv(const_cast<char*>("SDL_VIDEODRIVER=dummy"));
+    SDL_putenv(const_cast<char*>("SDL_AUDIODRIVER=dummy"));
     testing::InitGoogleTest(&argc, argv);
     if (!on_the_runtime_asked_for()) {
         return 1;
