@@ -253,10 +253,13 @@ void display_claim()
     }
 }
 
-// SDL's hidden pointer keeps its absolute position on Windows.
+// Hidden in a full-screen window, SDL's pointer on Windows is relative motion
+// only (SDL puts the system pointer back in the middle and adds up the moves),
+// so a tablet, a touch screen or a remote desktop would not land where it
+// points. Not for the dummy driver (the tests), which has no pointer to show.
 bool display_keeps_pointer_shown()
 {
-    return false;
+    return drawing_on_windows();
 }
 
 // Windows gives a clicked window the keyboard itself.

@@ -82,8 +82,22 @@ def expect(what, ok, expected, seen, shot=None):
         raise Failure(what, expected, seen, shot)
 
 
+def binary(ctx, workdir):
+    """The game to run in that working directory. On Windows the game reads
+    its pictures beside itself: a directory of pictures gets a copy of the game
+    and its DLLs, as an unpacked zip has them."""
+    if not ctx.beside:
+        return ctx.game
+    exe = os.path.join(workdir, os.path.basename(ctx.game))
+    if not os.path.exists(exe):
+        for f in (ctx.game, *ctx.beside):
+            shutil.copy(f, workdir)
+    return exe
+
+
 def start(ctx, workdir=None, **kw):
-    game = Game(ctx.game, ctx.display, workdir or ctx.repo, size=ctx.size, **kw)
+    workdir = workdir or ctx.home
+    game = Game(binary(ctx, workdir), ctx.display, workdir, size=ctx.size, **kw)
     ctx.running.append(game)
     # Input sent before the first frame could land before the window exists.
     game.wait_frames(1, timeout=30)
@@ -130,6 +144,16 @@ def startup(ctx):
         return not problems, "; ".join(problems)
 
     ctx.shot = game.until("the start-up screen", look)
+    if ctx.windows:
+        # One game a Windows session. Wine's window icon is its own, and no
+        # Windows display goes away under a game.
+        second = Game(binary(ctx, ctx.home), ctx.display, ctx.home, size=ctx.size)
+        ctx.running.append(second)
+        ends_at_once(second, "a second copy to end at once",
+                     "A game is already running in this session\n")
+        game.wait_frames(3)
+        quit_with_escape(game)
+        return
     # The task bar's icon (read where SDL 2 gives its pixels): the player's first
     # frame, as the menu's icon is, with white see-through.
     icon = window_icon(ctx.display, game.xdo("search", "--classname", "^fiends$").split()[0])
@@ -529,7 +553,7 @@ def run_failing(ctx, workdir, expected_err, act=None, drop_display=False, env=No
     """Runs the game where it must fail; checks its line and status, and that
     it neither crashed, hung nor left a window behind."""
     before = top_windows(ctx.display)
-    game = Game(ctx.game, ctx.display, workdir, limit=60, drop_display=drop_display,
+    game = Game(binary(ctx, workdir), ctx.display, workdir, limit=60, drop_display=drop_display,
                 extra_env=env, **how)
     ctx.running.append(game)
     if act:
@@ -625,6 +649,8 @@ def broken_pictures(ctx):
     """A picture the game cannot do without, unreadable: the game names it and
     says why, once, and ends with status 1 when it first needs it."""
     for picture, how, reason, act in BROKEN_PICTURES:
+        if how == "fifo" and ctx.windows:
+            continue  # Windows has no FIFOs among its files
         with case(f"images/{picture} {how}"):
             said = rf"unable to load a vital sprite: images/{re.escape(picture)}: "
             said += re.escape(reason) if reason else r"[^\n]+"
@@ -673,7 +699,7 @@ def no_display(ctx):
 def escape_unheard(ctx, look=None, **how):
     """The game plays and ends on Escape; look(pid) is what the running game is
     seen to have."""
-    game = Game(ctx.game, ctx.display, ctx.repo, limit=60, **how)
+    game = Game(binary(ctx, ctx.home), ctx.display, ctx.home, limit=60, **how)
     ctx.running.append(game)
     game.until("the start-up screen", lambda img: (
         match(img, ctx.world.player, *PLAYER_START) > 0.95, "no player"), timeout=30)
@@ -706,9 +732,10 @@ def closed_or_full_streams(ctx):
 # One test: `play` on one SDL 1.2 runtime, in a private X server. size: a
 # screen of its own, under a window manager (the name says which); runtime: the
 # only one it runs on, else it runs on every one tested; emulated: a cross
-# build plays it too, under its emulator; sanitize: the sanitizer build only.
-Scenario = collections.namedtuple("Scenario", "play size runtime emulated sanitize",
-                                  defaults=(None, None, False, False))
+# build plays it too, under its emulator; sanitize: the sanitizer build only;
+# windows: the Windows build plays it too, under Wine.
+Scenario = collections.namedtuple("Scenario", "play size runtime emulated sanitize windows",
+                                  defaults=(None, None, False, False, False))
 
 
 def name(s):
@@ -718,14 +745,14 @@ def name(s):
 # Every scenario. tests/CMakeLists.txt registers each as its own test on each
 # runtime it runs on, as `e2e.py list` says.
 SCENARIOS = {name(s): s for s in [
-    Scenario(startup),
-    Scenario(move_right),
+    Scenario(startup, windows=True),
+    Scenario(move_right, windows=True),
     # The one a cross build's game, slow under its emulator, plays.
-    Scenario(blaster, emulated=True),
-    Scenario(spawn_and_clear),
-    Scenario(game_over),
-    Scenario(output_and_escape),
-    Scenario(broken_pictures),
+    Scenario(blaster, emulated=True, windows=True),
+    Scenario(spawn_and_clear, windows=True),
+    Scenario(game_over, windows=True),
+    Scenario(output_and_escape, windows=True),
+    Scenario(broken_pictures, windows=True),
     Scenario(unpainted_floor),
     Scenario(no_display),
     Scenario(closed_or_full_streams),
@@ -741,13 +768,13 @@ SCENARIOS = {name(s): s for s in [
 
 
 def list_tests(args):
-    """`e2e.py list RUNTIME... [--emulated] [--sanitize]`: the tests of a build
-    on those runtimes (a cross build's, a sanitizer build's), one
-    `<scenario> <runtime> [<label>]` a line."""
+    """`e2e.py list RUNTIME... [--emulated | --windows] [--sanitize]`: the tests
+    of a build on those runtimes (a cross build's, the Windows build's, a
+    sanitizer build's), one `<scenario> <runtime> [<label>]` a line."""
     for runtime in [a for a in args if not a.startswith("--")]:
         for n, s in SCENARIOS.items():
             if s.runtime in (None, runtime) and (s.emulated or "--emulated" not in args) and \
-                    (not s.sanitize or "--sanitize" in args):
+                    (s.windows or "--windows" not in args) and (not s.sanitize or "--sanitize" in args):
                 label = "screens" if s.size else "sanitize" if s.sanitize else ""
                 print(n, runtime, label)
     return 0
@@ -800,6 +827,8 @@ def main():
     parser.add_argument("--sdl-probe", help="the build's sdl_runtime, to check FIENDS_SDL_RUNTIME")
     parser.add_argument("--emulator", default="", help="runs a cross build's programs (qemu)")
     parser.add_argument("--slow", type=float, default=1, help="every wait this many times longer")
+    parser.add_argument("--beside", nargs="*", default=[],
+                        help="the Windows game: it reads images beside itself; these files go with it")
     args = parser.parse_args()
     scenario = SCENARIOS[args.scenario]
     os.makedirs(args.artefacts, exist_ok=True)
@@ -817,6 +846,14 @@ def main():
     ctx.running = []
     ctx.shot = None
     ctx.world = World(ctx.repo)
+    # Where the game plays from: the repository, which holds the pictures, or on
+    # Windows a copy of the game beside a copy of them.
+    ctx.windows = bool(args.beside)
+    ctx.beside = [os.path.abspath(f) for f in args.beside]
+    ctx.home = ctx.repo
+    if ctx.windows:
+        ctx.home = tempfile.mkdtemp(prefix="fiends-e2e-", dir=ctx.artefacts)
+        copy_tree(ctx.repo, ctx.home)
     ctx.size = scenario.size or (SCREEN_W, SCREEN_H)
     with xvfb(ctx.size, wm=scenario.size is not None) as display:
         ctx.display = display
