@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The real game's processor time a frame, on each SDL 1.2 runtime and screen
-size, under Xvfb with openbox: the cost of presenting frames, which the
-in-process benchmarks (dummy video driver) do not see. Each state plays the
+size, under Xvfb with openbox (and the Windows game under Wine): the cost of
+presenting frames, which the in-process benchmarks (dummy video driver) do not
+see. Each state plays the
 start-up scene for a while; the game's user and system time over the last
 frames, divided by their number, is one sample. The states take turns, so a
 machine busy for a while slows them alike; the median of the samples is shown,
@@ -9,6 +10,7 @@ with its ratio to classic SDL at 1280x800."""
 import argparse
 import os
 import statistics
+import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
@@ -23,16 +25,25 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / TICKS
 
 
-def sample(binary, repo, runtime_env, size, frames):
+def wineserver():
+    """Wine's server works for the game too (its messages and queues): its
+    time counts, where the game runs under Wine."""
+    pids = subprocess.run(["pgrep", "-x", "wineserver64"], capture_output=True,
+                          text=True).stdout.split()
+    return int(pids[0]) if pids else None
+
+
+def sample(binary, repo, runtime_env, size, frames, emulator=()):
     """Processor time a frame (ms) over `frames` frames, after 30 to settle."""
+    harness.EMULATOR = list(emulator)
     with harness.xvfb(size, wm=True) as display:
         game = harness.Game(binary, display, repo, extra_env=runtime_env, size=size)
         try:
             game.wait_frames(30)
-            pid = game.pid()
-            start, first = cpu_seconds(pid), game.frames()
+            pids = [game.pid()] + ([wineserver()] if emulator else [])
+            start, first = sum(map(cpu_seconds, pids)), game.frames()
             game.wait_frames(frames, timeout=frames)
-            used, played = cpu_seconds(pid) - start, game.frames() - first
+            used, played = sum(map(cpu_seconds, pids)) - start, game.frames() - first
         finally:
             game.stop()
     return 1000 * used / played
@@ -43,6 +54,9 @@ def main():
     parser.add_argument("binary")
     parser.add_argument("--compat-dir", help="sdl12-compat's directory, when it is not the system's")
     parser.add_argument("--classic", action="store_true", help="the system's SDL is classic SDL")
+    parser.add_argument("--windows", metavar="DIR",
+                        help="also the Windows game in DIR (an unpacked zip) under Wine, on each "
+                             "of classic SDL's Windows drivers; WINEPREFIX is the prefix to use")
     parser.add_argument("--rounds", type=int, default=5)
     parser.add_argument("--frames", type=int, default=300)
     args = parser.parse_args()
@@ -56,10 +70,17 @@ def main():
     states += [("compat, SDL 2 defaults",
                 {**compat, "SDL_RENDER_DRIVER": "", "SDL_FRAMEBUFFER_ACCELERATION": "",
                  "SDL12COMPAT_SCALE_METHOD": ""}, size) for size in sizes]
+    wine = ["env", "WINEDEBUG=-all", "WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d", "wine"]
+    if args.windows:
+        states += [(f"windows, {driver}", {"SDL_VIDEODRIVER": driver}, (1280, 800))
+                   for driver in ("windib", "directx")]
     samples = {i: [] for i in range(len(states))}
     for _ in range(args.rounds):
-        for i, (_, env, size) in enumerate(states):
-            samples[i].append(sample(args.binary, repo, env, size, args.frames))
+        for i, (name, env, size) in enumerate(states):
+            windows = name.startswith("windows")
+            binary = os.path.join(args.windows, "fiends.exe") if windows else args.binary
+            samples[i].append(sample(binary, args.windows if windows else repo, env, size,
+                                     args.frames, wine if windows else ()))
     base = statistics.median(samples[0]) if args.classic else None
     print(f"{'runtime':<24} {'screen':>10} {'ms/frame':>9} {'spread':>13} {'ratio':>6}")
     for i, (name, _, size) in enumerate(states):

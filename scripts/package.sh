@@ -6,13 +6,17 @@
 # with gzip -9n, files owned by root. The package is reproducible: built again
 # from the same commit, anywhere and at any time, it is the same to the byte.
 # Every date in it is SOURCE_DATE_EPOCH, by default the last commit's.
-# Usage: scripts/package.sh [--arch arm64] [extra cmake arguments...]
+# Usage: scripts/package.sh [--arch arm64 | --windows] [extra cmake arguments...]
 #   e.g. -DFIENDS_MAINTAINER="Your Name <you@example.net>"
 #   --arch arm64: cross built for arm64, in build-deb-arm64/, on an amd64
 #   machine (scripts/arm64.sh installs what that needs).
+#   --windows: instead, the Windows zip and installer (scripts/package_windows.sh).
 # Needs: dpkg-dev, the game's build dependencies and git (for the date).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --windows ]; then
+    exec scripts/package_windows.sh "${@:2}"
+fi
 
 build=build-deb
 arch=$(dpkg --print-architecture)

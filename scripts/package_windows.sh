@@ -26,7 +26,7 @@ cmake -S . -B "$build" -U 'FIENDS_*' --toolchain cmake/x86_64-w64-mingw32.cmake 
       -DFIENDS_WINDOWS_PREFIX="$prefix" -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_CXX_FLAGS="-ffile-prefix-map=$PWD=." \
       -DFIENDS_TESTS=OFF -DFIENDS_BENCH=OFF "$@" >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fiends
+cmake --build "$build" -j"$(nproc)" --target fiends >&2
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
 
 out="$PWD/$build"

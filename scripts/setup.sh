@@ -1,20 +1,24 @@
 #!/usr/bin/env bash
 # Installs what is missing (Debian packages, through apt-get, with sudo when
 # not root), then configures and builds into build/. Safe to run again.
-# Usage: scripts/setup.sh [--game | --arm64] [extra cmake arguments...]
+# Usage: scripts/setup.sh [--game | --arm64 | --windows] [extra cmake arguments...]
 #   --game: only what building and playing the game needs, and only the game
 #           is built; quiet unless something changes (scripts/play.sh).
 #   Otherwise the test tools too, the tests required, and everything built
 #   (scripts/test.sh); with --arm64, built for arm64 into build-arm64/ instead
-#   (scripts/arm64.sh sets up the cross compiler and the arm64 sysroot).
+#   (scripts/arm64.sh sets up the cross compiler and the arm64 sysroot); with
+#   --windows, for 64-bit Windows into build-windows/ (scripts/windows.sh sets
+#   up mingw-w64, Wine, NSIS and the libraries built from Debian's sources).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 game_only=
 arm64=
+windows=
 case ${1:-} in
 --game) game_only=1; shift ;;
 --arm64) arm64=1; shift ;;
+--windows) windows=1; shift ;;
 esac
 
 packages=(build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libx11-dev)
@@ -24,6 +28,8 @@ if [ -z "$game_only" ]; then
     packages+=(libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick python3
                openbox libsdl1.2-compat desktop-file-utils appstream lintian git)
 fi
+# The Windows package test unpacks the zip.
+[ -z "$windows" ] || packages+=(unzip)
 
 # One query for all: installed packages print "ii".
 installed=$(dpkg-query -W -f='${db:Status-Abbrev} ${Package}\n' "${packages[@]}" 2>/dev/null |
@@ -81,6 +87,11 @@ if [ -n "$arm64" ]; then
     sysroot=$(scripts/arm64.sh)
     build=build-arm64
     set -- --toolchain cmake/aarch64-linux-gnu.cmake -DFIENDS_SYSROOT="$sysroot" "$@"
+fi
+if [ -n "$windows" ]; then
+    prefix=$(scripts/windows.sh --package)
+    build=build-windows
+    set -- --toolchain cmake/x86_64-w64-mingw32.cmake -DFIENDS_WINDOWS_PREFIX="$prefix" "$@"
 fi
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFIENDS_WERROR="$werror" -DFIENDS_TESTS=ON "$@"
 cmake --build "$build" -j"$(nproc)"

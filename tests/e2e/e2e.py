@@ -663,6 +663,28 @@ def broken_pictures(ctx):
                    f"{libpng}")
 
 
+def message_box(ctx):
+    """Started as Explorer starts it, with no standard streams at all, a game
+    that cannot play shows why in a message box titled Fiends; Return closes
+    it, the status is 1, and nothing was written beside the game."""
+    d = in_copy(ctx, "mouse.png", "missing")
+    exe = "Z:" + binary(ctx, d).replace("/", "\\")
+    game = Game("cmd", ctx.display, d, limit=60, args=["/c", "start", "/wait", "", exe])
+    ctx.running.append(game)
+    deadline = time.monotonic() + 30 * harness.SLOW
+    while not (box := game.xdo("search", "--name", "^Fiends$", check=False)):
+        expect("a message box", time.monotonic() < deadline and game.proc.poll() is None,
+               "a window named Fiends within 30 s", f"status {game.proc.poll()}")
+        time.sleep(0.2)
+    ctx.shot = game.screen()
+    game.xdo("windowfocus", "--sync", box.split()[0])
+    game.xdo("key", "Return")
+    status = game.wait_exit(20)
+    expect("status 1 once the box is closed", status == 1, "1", f"{status}")
+    left = sorted(set(os.listdir(d)) - {"images", *map(os.path.basename, (ctx.game, *ctx.beside))})
+    expect("nothing written beside the game", not left, "no stdout.txt, no stderr.txt", f"{left}")
+
+
 def unpainted_floor(ctx):
     """Without a readable background the game plays, silently, on the world
     surface as SDL made it: black."""
@@ -753,6 +775,8 @@ SCENARIOS = {name(s): s for s in [
     Scenario(game_over, windows=True),
     Scenario(output_and_escape, windows=True),
     Scenario(broken_pictures, windows=True),
+    # Windows alone: the message box for a game started without standard streams.
+    Scenario(message_box, runtime="windows", windows=True),
     Scenario(unpainted_floor),
     Scenario(no_display),
     Scenario(closed_or_full_streams),
@@ -773,7 +797,8 @@ def list_tests(args):
     sanitizer build's), one `<scenario> <runtime> [<label>]` a line."""
     for runtime in [a for a in args if not a.startswith("--")]:
         for n, s in SCENARIOS.items():
-            if s.runtime in (None, runtime) and (s.emulated or "--emulated" not in args) and \
+            platform = "windows" if "--windows" in args else None
+            if s.runtime in (None, runtime, platform) and (s.emulated or "--emulated" not in args) and \
                     (s.windows or "--windows" not in args) and (not s.sanitize or "--sanitize" in args):
                 label = "screens" if s.size else "sanitize" if s.sanitize else ""
                 print(n, runtime, label)
@@ -827,7 +852,7 @@ def main():
     parser.add_argument("--sdl-probe", help="the build's sdl_runtime, to check FIENDS_SDL_RUNTIME")
     parser.add_argument("--emulator", default="", help="runs a cross build's programs (qemu)")
     parser.add_argument("--slow", type=float, default=1, help="every wait this many times longer")
-    parser.add_argument("--beside", nargs="*", default=[],
+    parser.add_argument("--beside", nargs="*",
                         help="the Windows game: it reads images beside itself; these files go with it")
     args = parser.parse_args()
     scenario = SCENARIOS[args.scenario]
@@ -848,10 +873,12 @@ def main():
     ctx.world = World(ctx.repo)
     # Where the game plays from: the repository, which holds the pictures, or on
     # Windows a copy of the game beside a copy of them.
-    ctx.windows = bool(args.beside)
-    ctx.beside = [os.path.abspath(f) for f in args.beside]
+    ctx.windows = args.beside is not None
+    ctx.beside = [os.path.abspath(f) for f in args.beside or []]
     ctx.home = ctx.repo
-    if ctx.windows:
+    if ctx.windows and os.path.isdir(os.path.join(os.path.dirname(ctx.game), "images")):
+        ctx.home = os.path.dirname(ctx.game)  # unpacked or installed, as a player has it
+    elif ctx.windows:
         ctx.home = tempfile.mkdtemp(prefix="fiends-e2e-", dir=ctx.artefacts)
         copy_tree(ctx.repo, ctx.home)
     ctx.size = scenario.size or (SCREEN_W, SCREEN_H)
