@@ -29,12 +29,13 @@ if [ "${1:-}" = --windows ]; then
     wineserver -w
     wineserver -p &
     trap 'wineserver -k' EXIT
-    # The session's own programs (services, devices, the desktop) start with
-    # its first program and keep its output open: started here, writing
-    # nowhere, so that no test's output stays open after it; on an X server,
-    # without which Wine's desktop would make no window for any later game.
-    python3 tests/e2e/harness.py wine wineboot </dev/null >/dev/null 2>&1
-    ctest --test-dir build-windows --output-on-failure -j"$(nproc)"
+    # The session's own programs (services, devices, Wine's desktop) start
+    # with its first program and keep its output open and its X server: started
+    # here, writing nowhere, on an X server of their own for the whole run
+    # (harness.py), so that no test's output stays open after it and no
+    # scenario's screen holds the desktop's windows.
+    python3 tests/e2e/harness.py sh -c 'wine wineboot </dev/null >/dev/null 2>&1 &&
+        exec ctest --test-dir build-windows --output-on-failure -j"$(nproc)"'
     exit
 fi
 scripts/setup.sh

@@ -671,13 +671,22 @@ def message_box(ctx):
     exe = "Z:" + binary(ctx, d).replace("/", "\\")
     game = Game("cmd", ctx.display, d, limit=60, args=["/c", "start", "/wait", "", exe])
     ctx.running.append(game)
+    def box():
+        """The message box: titled as the game's window is, which comes first."""
+        for window in game.xdo("search", "--name", "^Fiends$", check=False).split():
+            width = re.search(r"^WIDTH=(\d+)$", game.xdo("getwindowgeometry", "--shell", window,
+                                                        check=False), re.M)
+            if width and int(width.group(1)) < SCREEN_W // 2:
+                return window
+        return None
+
     deadline = time.monotonic() + 30 * harness.SLOW
-    while not (box := game.xdo("search", "--name", "^Fiends$", check=False)):
+    while not (window := box()):
         expect("a message box", time.monotonic() < deadline and game.proc.poll() is None,
-               "a window named Fiends within 30 s", f"status {game.proc.poll()}")
+               "a small window named Fiends within 30 s", f"status {game.proc.poll()}")
         time.sleep(0.2)
     ctx.shot = game.screen()
-    game.xdo("windowfocus", "--sync", box.split()[0])
+    game.xdo("windowfocus", "--sync", window)
     game.xdo("key", "Return")
     status = game.wait_exit(20)
     expect("status 1 once the box is closed", status == 1, "1", f"{status}")
