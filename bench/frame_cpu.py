@@ -78,7 +78,7 @@ def main():
     for _ in range(args.rounds):
         for i, (name, env, size) in enumerate(states):
             windows = name.startswith("windows")
-            binary = os.path.join(args.windows, "fiends.exe") if windows else args.binary
+            binary = os.path.join(os.path.abspath(args.windows), "fiends.exe") if windows else args.binary
             samples[i].append(sample(binary, args.windows if windows else repo, env, size,
                                      args.frames, wine if windows else ()))
     base = statistics.median(samples[0]) if args.classic else None
