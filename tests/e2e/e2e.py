@@ -663,37 +663,6 @@ def broken_pictures(ctx):
                    f"{libpng}")
 
 
-def message_box(ctx):
-    """Started as Explorer starts it, with no standard streams at all, a game
-    that cannot play shows why in a message box titled Fiends; Return closes
-    it, the status is 1, and nothing was written beside the game."""
-    d = in_copy(ctx, "mouse.png", "missing")
-    exe = "Z:" + binary(ctx, d).replace("/", "\\")
-    game = Game("cmd", ctx.display, d, limit=60, args=["/c", "start", "/wait", "", exe])
-    ctx.running.append(game)
-    def box():
-        """The message box: titled as the game's window is, which comes first."""
-        for window in game.xdo("search", "--name", "^Fiends$", check=False).split():
-            width = re.search(r"^WIDTH=(\d+)$", game.xdo("getwindowgeometry", "--shell", window,
-                                                        check=False), re.M)
-            if width and int(width.group(1)) < SCREEN_W // 2:
-                return window
-        return None
-
-    deadline = time.monotonic() + 30 * harness.SLOW
-    while not (window := box()):
-        expect("a message box", time.monotonic() < deadline and game.proc.poll() is None,
-               "a small window named Fiends within 30 s", f"status {game.proc.poll()}")
-        time.sleep(0.2)
-    ctx.shot = game.screen()
-    game.xdo("windowfocus", "--sync", window)
-    game.xdo("key", "Return")
-    status = game.wait_exit(20)
-    expect("status 1 once the box is closed", status == 1, "1", f"{status}")
-    left = sorted(set(os.listdir(d)) - {"images", *map(os.path.basename, (ctx.game, *ctx.beside))})
-    expect("nothing written beside the game", not left, "no stdout.txt, no stderr.txt", f"{left}")
-
-
 def unpainted_floor(ctx):
     """Without a readable background the game plays, silently, on the world
     surface as SDL made it: black."""
@@ -784,8 +753,6 @@ SCENARIOS = {name(s): s for s in [
     Scenario(game_over, windows=True),
     Scenario(output_and_escape, windows=True),
     Scenario(broken_pictures, windows=True),
-    # Windows alone: the message box for a game started without standard streams.
-    Scenario(message_box, runtime="windows", windows=True),
     Scenario(unpainted_floor),
     Scenario(no_display),
     Scenario(closed_or_full_streams),
@@ -806,8 +773,7 @@ def list_tests(args):
     sanitizer build's), one `<scenario> <runtime> [<label>]` a line."""
     for runtime in [a for a in args if not a.startswith("--")]:
         for n, s in SCENARIOS.items():
-            platform = "windows" if "--windows" in args else None
-            if s.runtime in (None, runtime, platform) and (s.emulated or "--emulated" not in args) and \
+            if s.runtime in (None, runtime) and (s.emulated or "--emulated" not in args) and \
                     (s.windows or "--windows" not in args) and (not s.sanitize or "--sanitize" in args):
                 label = "screens" if s.size else "sanitize" if s.sanitize else ""
                 print(n, runtime, label)

@@ -259,7 +259,7 @@ class Game:
 
     def __init__(self, binary, display, workdir, limit=90, extra_env=None, drop_display=False,
                  unset=(), prefix=(), stdout=subprocess.PIPE, size=(SCREEN_W, SCREEN_H),
-                 read_every=None, args=()):
+                 read_every=None):
         """`prefix` runs the game through another command; standard output
         is read line by line unless it is given elsewhere, or with `read_every`
         through a one-page pipe read that often (in seconds)."""
@@ -278,8 +278,7 @@ class Game:
         self.cond = threading.Condition()
         self.started = time.monotonic()
         self.proc = subprocess.Popen(
-            ["timeout", "-k", "3", str(int(limit * SLOW)), *prefix, *EMULATOR, binary, *args],
-            cwd=workdir,
+            ["timeout", "-k", "3", str(int(limit * SLOW)), *prefix, *EMULATOR, binary], cwd=workdir,
             env=env,
             stdin=subprocess.DEVNULL, stdout=stdout, stderr=subprocess.PIPE,
             preexec_fn=_die_with_parent)
@@ -350,8 +349,8 @@ class Game:
 
     # Input, as a player gives it. Keys and buttons are held for at least
     # 100 ms and several frames, since the game samples what is held once a frame.
-    def xdo(self, *args, check=True):
-        return subprocess.run(["xdotool", *map(str, args)], check=check, capture_output=True,
+    def xdo(self, *args):
+        return subprocess.run(["xdotool", *map(str, args)], check=True, capture_output=True,
                               text=True, env=on_display(self.display)).stdout
 
     def hold(self, down, up, target, frames=4, ms=100):
