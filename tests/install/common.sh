@@ -67,3 +67,12 @@ restore_manifest() {
         rm -f "$manifest"
     fi
 }
+
+# clone <dir>: a clean clone of $source_dir, plus the working tree's
+# uncommitted changes, so that what is tested is what is in front of the
+# developer (the package tests').
+clone() {
+    git clone --quiet "$source_dir" "$1"
+    git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
+        (cd "$source_dir" && tar --null --ignore-failed-read -T - -cf -) | tar -C "$1" -xf -
+}

@@ -41,14 +41,6 @@ if [ "$(id -u)" = 0 ] && id nobody >/dev/null 2>&1 && command -v setpriv >/dev/n
     chown nobody "$work/home"
 fi
 
-# clone <dir>: a clean clone, plus the working tree's uncommitted changes, so
-# that what is tested is what is in front of the developer.
-clone() {
-    git clone --quiet "$source_dir" "$1"
-    git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
-        (cd "$source_dir" && tar --null --ignore-failed-read -T - -cf -) | tar -C "$1" -xf -
-}
-
 echo "== two packages from two clones"
 first="$work/one/fiends"
 second="$work/elsewhere/second-clone/src"

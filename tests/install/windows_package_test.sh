@@ -19,12 +19,6 @@ work=$(mktemp -d)
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES=winemenubuilder.exe,mscoree,mshtml=d
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 
-clone() {
-    git clone --quiet "$source_dir" "$1"
-    git -C "$source_dir" ls-files -z --cached --others --exclude-standard |
-        (cd "$source_dir" && tar --null --ignore-failed-read -T - -cf -) | tar -C "$1" -xf -
-}
-
 echo "== two builds from two clones"
 zip=fiends-$version-windows-x64.zip
 setup=fiends-$version-setup-x64.exe
