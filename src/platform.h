@@ -33,7 +33,10 @@ void set_environment(const char* name, const char* value, bool overwrite);
 // `reason` saying why, for anything else.
 std::FILE* open_regular_file(const char* path, std::string& reason);
 
-// The display. After SDL_Init, before the game's window is made: ends the
+// The display. Before SDL_Init: false, with SDL's error saying why, when the
+// display takes the connection but does not answer (SDL would wait for ever).
+bool display_answers();
+// After SDL_Init, before the game's window is made: ends the
 // process (status 1) when another game plays on the same display or session.
 void display_claim();
 // Whether the system pointer must stay shown (see-through) rather than be hidden.

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -38,9 +39,12 @@ void attach_closed_streams()
 
 // Standard output's file description is shared with whoever started the game,
 // so it is never made non-blocking. A pipe opened again through /proc is a
-// description of the game's own, which can be.
+// description of the game's own, which can be. A reader that went away (`fiends
+// | head -1`) would kill the game at its next line; its lines fail instead and
+// are dropped like a full pipe's.
 void open_frame_output()
 {
+    signal(SIGPIPE, SIG_IGN);
     struct stat out {};
     if (fstat(STDOUT_FILENO, &out) == 0 && S_ISFIFO(out.st_mode)) {
         const int own = open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_CLOEXEC);
@@ -77,26 +81,25 @@ void set_environment(const char* name, const char* value, bool overwrite)
     setenv(name, value, overwrite ? 1 : 0);
 }
 
+// Opened first and then looked at, so that what is looked at is what is read;
+// non-blocking, so that a FIFO is not waited on for a writer meanwhile.
 std::FILE* open_regular_file(const char* path, std::string& reason)
 {
-    struct stat info {};
-    if (stat(path, &info) != 0) {
-        reason = std::strerror(errno);
-        return nullptr;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        reason = "not a regular file";
-        return nullptr;
-    }
-    // Non-blocking: a FIFO put in the file's place since is not waited for either.
     const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd == -1) {
         reason = std::strerror(errno);
         return nullptr;
     }
-    std::FILE* file = fdopen(fd, "rb");
-    if (file == nullptr) {
+    struct stat info {};
+    std::FILE* file = nullptr;
+    if (fstat(fd, &info) != 0) {
         reason = std::strerror(errno);
+    } else if (!S_ISREG(info.st_mode)) {
+        reason = "not a regular file";
+    } else if ((file = fdopen(fd, "rb")) == nullptr) {
+        reason = std::strerror(errno);
+    }
+    if (file == nullptr) {
         close(fd);
     }
     return file;

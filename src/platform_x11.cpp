@@ -7,9 +7,13 @@
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
+#include <memory>
+#include <thread>
 
 namespace {
 
@@ -17,7 +21,12 @@ namespace {
 // connection closes, however the game ended.
 constexpr const char* GAME_SELECTION = "_FIENDS_GAME";
 
+// How long the server has to answer a new connection: a remote one over a slow
+// link answers within a second.
+constexpr int ANSWER_SECONDS = 5;
+
 Display* connection = nullptr;
+bool claimed = false;
 
 int ignore_error(Display*, XErrorEvent*)
 {
@@ -57,23 +66,82 @@ bool take_selection()
     return free;
 }
 
+// Classic SDL 1.2 (before sdl12-compat's 1.2.50) takes the pointer before the
+// first frame, waiting without a word for as long as another program holds it.
+bool sdl_waits_for_the_pointer()
+{
+    return SDL_Linked_Version()->patch < 50;
+}
+
+void say_if_pointer_held()
+{
+    const int grab = XGrabPointer(connection, DefaultRootWindow(connection), False, 0,
+                                  GrabModeAsync, GrabModeAsync, None, None, CurrentTime);
+    if (grab == GrabSuccess) {
+        XUngrabPointer(connection, CurrentTime);
+        XSync(connection, False);
+    } else if (grab == AlreadyGrabbed && sdl_waits_for_the_pointer()) {
+        std::fputs("Waiting for another program to let go of the pointer\n", stderr);
+    }
+}
+
+// Where SDL will look for an X server: no driver named, or X's.
+bool looking_for_x()
+{
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    const char* name = std::getenv("DISPLAY");
+    return (driver == nullptr || driver[0] == '\0' || std::strcmp(driver, "x11") == 0) &&
+           name != nullptr && name[0] != '\0';
+}
+
 } // namespace
+
+// Xlib waits for ever for the server's first answer. The game's own connection
+// is made first, on a thread of its own, which is left waiting if the answer
+// never comes; the game ends before SDL can wait as well.
+bool display_answers()
+{
+    if (connection != nullptr || !looking_for_x()) {
+        return true;
+    }
+    auto opened = std::make_shared<std::promise<Display*>>();
+    std::future<Display*> answer = opened->get_future();
+    std::thread([opened] { opened->set_value(XOpenDisplay(nullptr)); }).detach();
+    if (answer.wait_for(std::chrono::seconds(ANSWER_SECONDS)) != std::future_status::ready) {
+        SDL_SetError("No answer from display %s in %d seconds", std::getenv("DISPLAY"),
+                     ANSWER_SECONDS);
+        return false;
+    }
+    connection = answer.get(); // none: SDL's own connection reports what is wrong
+    return true;
+}
 
 // Does nothing when SDL does not draw through X.
 void display_claim()
 {
-    if (connection != nullptr || !drawing_through_x()) {
-        return; // claimed already, or not drawing through X
+    if (claimed) {
+        return;
     }
-    connection = XOpenDisplay(nullptr);
+    if (!drawing_through_x()) {
+        if (connection != nullptr) {
+            XCloseDisplay(connection);
+            connection = nullptr;
+        }
+        return;
+    }
+    if (connection == nullptr) {
+        connection = XOpenDisplay(nullptr);
+    }
     if (connection == nullptr) {
         return; // SDL's own connection reports what is wrong
     }
+    claimed = true;
     XSetIOErrorHandler(display_lost);
     if (!take_selection()) {
         report_fatal("A game is already running on display %s\n", DisplayString(connection));
         std::exit(1);
     }
+    say_if_pointer_held();
 }
 
 // sdl12-compat reads a hidden pointer in a grabbed full-screen window as

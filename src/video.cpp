@@ -14,6 +14,8 @@
 
 SDL_Surface* screen_buffer = nullptr;
 SDL_Surface* world_surface = nullptr;
+Uint32 (*frame_ticks)() = SDL_GetTicks;
+void (*frame_delay)(Uint32 ms) = SDL_Delay;
 
 namespace {
 
@@ -174,7 +176,7 @@ void video_init()
     for (const auto& [name, value] : SDL2_PRESENTING) {
         set_environment(name, value, false);
     }
-    if (SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
+    if (!display_answers() || SDL_Init(SDL_INIT_AUDIO | SDL_INIT_VIDEO) < 0) {
         fail("Unable to init SDL: %s\n");
     }
     std::atexit(SDL_Quit);
@@ -232,7 +234,7 @@ void present_frame()
 {
     show_frame();
 
-    const Uint32 now = SDL_GetTicks();
+    const Uint32 now = frame_ticks();
     char line[64];
     const int length = std::snprintf(line, sizeof line, "Ticks passed this frame: %i\n",
                                      static_cast<int>(now - previous_frame_ticks));
@@ -246,9 +248,9 @@ void present_frame()
 // not made up for later.
 void frame_limit(int ms)
 {
-    const Uint32 elapsed = SDL_GetTicks() - limiter_ticks;
+    const Uint32 elapsed = frame_ticks() - limiter_ticks;
     if (elapsed < static_cast<Uint32>(ms)) {
-        SDL_Delay(static_cast<Uint32>(ms) - elapsed);
+        frame_delay(static_cast<Uint32>(ms) - elapsed);
     }
-    limiter_ticks = SDL_GetTicks();
+    limiter_ticks = frame_ticks();
 }

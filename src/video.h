@@ -21,3 +21,8 @@ void present_frame();
 // Just the first part: the screen buffer onto the display.
 void show_frame();
 void frame_limit(int ms);
+
+// The limiter's clock and wait, which also time the per-frame line: SDL's own,
+// unless a test puts in a clock it drives.
+extern Uint32 (*frame_ticks)();
+extern void (*frame_delay)(Uint32 ms);

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <random>
 #include <set>
 #include <string>
@@ -68,6 +70,14 @@ long resident_kib()
         std::fclose(f);
     }
     return resident * 4;
+}
+
+// Descriptors the process holds: a picture file left open after its load adds
+// one at every reload of its sheet.
+long open_descriptors()
+{
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return std::distance(std::filesystem::begin(fds), std::filesystem::end(fds));
 }
 
 // What the random player is doing; each mood lasts a random number of frames.
@@ -293,6 +303,7 @@ TEST(Soak, RandomPlayerKeepsTablesSoundAndMemoryFlat)
     Figures f;
     const long heap_start = heap_in_use();
     const long rss_start = resident_kib();
+    const long fds_start = open_descriptors();
     bool was_full = false;
     int game_over_frames = 0;
 
@@ -344,6 +355,7 @@ TEST(Soak, RandomPlayerKeepsTablesSoundAndMemoryFlat)
     EXPECT_GT(f.last_full_frame, frames / 2) << "memory is compared over too short a stretch";
     EXPECT_LE(f.heap_last_full - f.heap_first_full, HEAP_SLACK)
         << "the heap grew between the first and the last full table";
+    EXPECT_EQ(open_descriptors(), fds_start) << "descriptors left open across the reloads";
 }
 
 } // namespace

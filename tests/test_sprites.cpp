@@ -286,11 +286,20 @@ TEST(Pictures, OnlyPngsOfAUsableSizeAreDecoded)
     SDL_FreeSurface(s);
     const auto black = [](int, int) { return Rgb{0, 0, 0}; };
     save_png("wide.png", 8193, 1, black);
+    save_png("tall.png", 1, 8193, black);
     save_png("large.png", 8192, 2049, black); // 64 MiB and 32 KiB at 32 bits a pixel
     for (auto [path, reason] : {std::pair{"bitmap.png", "not a PNG picture"},
                                 {"wide.png", "8193x1 pixels, more than the game can use"},
+                                {"tall.png", "1x8193 pixels, more than the game can use"},
                                 {"large.png", "8192x2049 pixels, more than the game can use"}}) {
         EXPECT_EQ(picture_load(path), nullptr) << path;
         EXPECT_EQ(std::string(SDL_GetError()), std::string(path) + ": " + reason);
+    }
+    // The largest sides the game takes.
+    for (auto [w, h] : {std::pair{8192, 1}, {1, 8192}, {8192, 2048}}) {
+        save_png("edge.png", w, h, black);
+        SDL_Surface* edge = picture_load("edge.png");
+        EXPECT_NE(edge, nullptr) << w << "x" << h << ": " << SDL_GetError();
+        SDL_FreeSurface(edge);
     }
 }

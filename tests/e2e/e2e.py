@@ -15,10 +15,12 @@ import re
 import shlex
 import shutil
 import signal
+import socket
 import statistics
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import traceback
 
@@ -685,7 +687,8 @@ def no_display(ctx):
     """Without a display the game says so and ends with status 1. Left to
     choose, SDL must not fall back to the terminal (which without TERM ends the
     game before it says why) nor to no screen at all; from a terminal, the
-    reason shows there, and the terminal is left alone."""
+    reason shows there, and the terminal is left alone. A display that never
+    answers is given up on."""
     with case("no terminal"):
         run_failing(ctx, ctx.repo, NO_DISPLAY, drop_display=True, unset=["TERM"])
     with case("from a terminal"):
@@ -694,6 +697,28 @@ def no_display(ctx):
         seen = "".join(l for _, l in game.lines if not l.startswith(LIBRARY_NOISE))
         expect("only the reason on the terminal", seen == NO_DISPLAY.replace("\n", "\r\n"),
                repr(NO_DISPLAY), repr(seen))
+    with case("silent"):
+        # A display that takes the connection and never answers: a dead SSH
+        # forwarding, a hung server.
+        with silent_display() as name:
+            started = time.monotonic()
+            run_failing(ctx, ctx.repo, re.compile(r"Unable to init SDL: [^\n]+\n"),
+                        env={"DISPLAY": name})
+            took = time.monotonic() - started
+        expect("to give up on it soon", took < 10, "under 10 s", f"{took:.1f} s")
+
+
+@contextlib.contextmanager
+def silent_display():
+    """An X display's TCP port that takes connections into its backlog and
+    never says a word."""
+    with socket.socket() as s:
+        for number in range(100, 200):
+            with contextlib.suppress(OSError):
+                s.bind(("127.0.0.1", 6000 + number))
+                break
+        s.listen(8)
+        yield f"127.0.0.1:{number}"
 
 
 def escape_unheard(ctx, look=None, **how):
@@ -711,8 +736,8 @@ def escape_unheard(ctx, look=None, **how):
 
 
 def closed_or_full_streams(ctx):
-    """With its standard streams closed, or standard output full, the game
-    still plays and ends on Escape."""
+    """With its standard streams closed, standard output full or its reader
+    gone, the game still plays and ends on Escape."""
     with case("closed"):
         game = escape_unheard(ctx, prefix=["sh", "-c", 'exec "$0" <&- >&- 2>&-'],
                               look=lambda pid: [os.readlink(f"/proc/{pid}/fd/{n}") for n in range(3)])
@@ -724,6 +749,16 @@ def closed_or_full_streams(ctx):
         fcntl.fcntl(w, fcntl.F_SETPIPE_SZ, 4096)
         os.write(w, bytes(4096))
         escape_unheard(ctx, stdout=w)
+    with case("reader gone"):
+        # `fiends | head -1`: the reader takes one line and goes.
+        r, w = os.pipe()
+
+        def head():
+            with os.fdopen(r, "rb") as out:
+                out.readline()
+        reader = threading.Thread(target=head)
+        reader.start()
+        escape_unheard(ctx, stdout=w, look=lambda pid: reader.join(10))
 
 
 # The list --------------------------------------------------------------------
