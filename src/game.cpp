@@ -14,6 +14,8 @@ namespace {
 
 // Kept for the whole run; never used again once painted.
 SDL_Surface* background = nullptr;
+// The buttons at the last reading: a click is a press since then.
+Uint8 previous_buttons = 0;
 
 } // namespace
 
@@ -85,10 +87,13 @@ Controls read_controls()
     // every action of this input step.
     SDL_GetMouseState(&in.pointer_x, &in.pointer_y);
     // A click on the game while another window has the keyboard brings it back,
-    // so that Escape, the only way out, reaches the game again.
-    if ((in.buttons & SDL_BUTTON(1)) && !(SDL_GetAppState() & SDL_APPINPUTFOCUS)) {
+    // so that Escape, the only way out, reaches the game again. Only the window
+    // system knows: classic SDL starts sure it has the keyboard, and never hears
+    // that another program held it meanwhile.
+    if ((in.buttons & SDL_BUTTON(1)) && !(previous_buttons & SDL_BUTTON(1))) {
         display_take_keyboard();
     }
+    previous_buttons = in.buttons;
     return in;
 }
 

@@ -41,5 +41,6 @@ bool display_answers();
 void display_claim();
 // Whether the system pointer must stay shown (see-through) rather than be hidden.
 bool display_keeps_pointer_shown();
-// Asks the window system to send the keyboard to the game's window.
+// At a click: asks the window system to send the keyboard to the game's window
+// if it goes elsewhere.
 void display_take_keyboard();

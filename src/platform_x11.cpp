@@ -163,6 +163,12 @@ void display_take_keyboard()
     }
     // Classic SDL 1.2 reads keys on its managed window; SDL 2 has only the one.
     const Window target = wm.info.x11.wmwindow != 0 ? wm.info.x11.wmwindow : wm.info.x11.window;
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(connection, &focus, &revert);
+    if (focus == target) {
+        return;
+    }
     // Unmapped for a moment (a window manager taking the window over), the window
     // cannot take the focus; the next click asks again.
     const XErrorHandler previous = XSetErrorHandler(ignore_error);

@@ -507,15 +507,41 @@ def screen(ctx):
     quit_with_escape(game)
 
 
+WAITING = "Waiting for another program to let go of the pointer\n"
+
+
 def keyboard_back(ctx):
-    """Another window takes the keyboard, given the focus or through a window
-    manager started mid-game; a click on the game or the window manager's
-    switch gives it back, so that C and Escape reach the game again."""
+    """Another window takes the keyboard, held at start-up, given the focus or
+    through a window manager started mid-game; a click on the game or the
+    window manager's switch gives it back, so that C and Escape reach the game
+    again."""
     w = ctx.world
     other = subprocess.Popen(["xev", "-geometry", "300x200+0+0"], stdout=subprocess.DEVNULL,
                              env=harness.on_display(ctx.display))
     manager = None
     try:
+        for held in ("keyboard", "pointer"):
+            with case(f"{held} held at start-up"):
+                # Classic SDL waits for the pointer (and says so) before the first
+                # frame; a keyboard held meanwhile is the game's from the first click.
+                with harness.input_held(ctx.display, held):
+                    game = Game(binary(ctx, ctx.home), ctx.display, ctx.home, size=ctx.size)
+                    ctx.running.append(game)
+                    deadline = time.monotonic() + 10 * harness.SLOW
+                    while not (game.stderr_text() or game.frames() > 3) and \
+                            time.monotonic() < deadline:
+                        time.sleep(0.1)
+                game.wait_frames(1, timeout=30)
+                said = game.stderr_text()
+                with game.cond:
+                    game.err_lines.clear()
+                waits = held == "pointer" and os.environ.get("FIENDS_SDL_RUNTIME") == "classic"
+                expect("a word while the game waits", said == WAITING * waits,
+                       repr(WAITING * waits), repr(said))
+                game.point(900, 600)
+                game.hold_button()
+                quit_with_escape(game)
+
         game = start(ctx)
         away = game.xdo("search", "--sync", "--name", "^Event Tester$").split()[0]
         game.xdo("windowfocus", "--sync", away)

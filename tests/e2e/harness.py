@@ -224,6 +224,38 @@ def on_display(display):
     return {**os.environ, "DISPLAY": display}
 
 
+@contextlib.contextmanager
+def input_held(display, what):
+    """Another program holding the "keyboard" or the "pointer" (a menu, a
+    screen locker, another game) until the block ends."""
+    x = ctypes.CDLL("libX11.so.6")
+    x.XOpenDisplay.restype = ctypes.c_void_p
+    x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x.XDefaultRootWindow.restype = ctypes.c_ulong
+    x.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x.XGrabKeyboard.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                ctypes.c_int, ctypes.c_ulong]
+    x.XGrabPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint,
+                               ctypes.c_int, ctypes.c_int, ctypes.c_ulong, ctypes.c_ulong,
+                               ctypes.c_ulong]
+    x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    connection = x.XOpenDisplay(display.encode())
+    root = x.XDefaultRootWindow(connection)
+    ASYNC = 1
+    if what == "keyboard":
+        status = x.XGrabKeyboard(connection, root, False, ASYNC, ASYNC, 0)
+    else:
+        status = x.XGrabPointer(connection, root, False, 0, ASYNC, ASYNC, 0, 0, 0)
+    x.XSync(connection, False)
+    try:
+        if status != 0:
+            raise Failure(f"another program's grab of the {what}", "taken", f"status {status}")
+        yield
+    finally:
+        x.XCloseDisplay(connection)  # and with it the grab
+
+
 def window_manager(display):
     """Openbox on the display, once its start-up is over. It announces itself on
     the root window before that (while it still reads fonts and themes), and a
