@@ -6,7 +6,7 @@
 # sdl12-compat (its own default) and on the system's SDL 1.2, a window whose class is the desktop entry's
 # StartupWMClass, ending with status 0 on a held Escape, the menu's command
 # keeping standard output empty, scripts/play.sh keeping the system's SDL 1.2
-# when asked, the uninstall script leaving the prefix as it was but for a
+# when asked and showing a failed build's own message, the uninstall script leaving the prefix as it was but for a
 # user's and a Debian package's files, a moved install still working, a broken
 # install failing with the game's own message and status, and an incomplete
 # build refused before anything is installed.
@@ -254,6 +254,14 @@ PATH="$work/user/bin:$PATH" "$work/user/tree/scripts/setup.sh" --game >"$work/se
     { cat "$work/setup.log" >&2; fail "scripts/setup.sh failed for a user"; }
 grep -qx 'install DEBIAN_FRONTEND=noninteractive' "$work/apt.log" ||
     { cat "$work/apt.log" >&2; fail "apt-get install ran through sudo without DEBIAN_FRONTEND=noninteractive"; }
+
+echo "== scripts/play.sh shows why the build failed"
+stand_in cmake 'mkdir -p build; [ "$1" != --build ] || { echo "game.cpp:1: error: the build broke"; exit 2; }'
+status=0
+PATH="$work/user/bin:$PATH" "$work/user/tree/scripts/play.sh" >"$work/play.out" 2>"$work/play.err" ||
+    status=$?
+[ "$status" != 0 ] && grep -q "error: the build broke" "$work/play.err" ||
+    { cat "$work/play.err" >&2; fail "status $status, and not the build's own message on stderr"; }
 
 echo "== uninstall"
 # A user's file since put into a directory the install created stays, and so
