@@ -118,9 +118,24 @@ def quit_with_escape(game):
 
 
 def startup(ctx):
-    """What a player sees once the game is up; a second copy on the display,
-    and the display lost under the game."""
+    """Two games started together on a display: one plays. What a player sees
+    once the game is up; a second copy on the display, and the display lost
+    under the game."""
     w = ctx.world
+    if not ctx.windows:
+        with case("two started together"):
+            with harness.slow_to_answer_claims(ctx.display) as slow:
+                pair = [Game(ctx.game, slow, ctx.repo, size=ctx.size) for _ in range(2)]
+                ctx.running.extend(pair)
+                pair[0].wait_frames(1, timeout=30, or_exit=True)
+                pair[1].wait_frames(1, timeout=30, or_exit=True)
+                time.sleep(1)
+                ended = [g for g in pair if g.proc.poll() is not None]
+                expect("one of two games started together to end", len(ended) == 1,
+                       "one ended, one playing", f"{len(ended)} ended")
+                ends_at_once(ended[0], "the other to say why",
+                             f"A game is already running on display {slow}\n")
+                quit_with_escape(next(g for g in pair if g not in ended))
     game = start(ctx)
     pointer = (600, 300)
     game.point(*pointer)

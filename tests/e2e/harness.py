@@ -9,6 +9,7 @@ import re
 import select
 import shutil
 import signal
+import socket
 import subprocess
 import sys
 import tempfile
@@ -254,6 +255,80 @@ def input_held(display, what):
         yield
     finally:
         x.XCloseDisplay(connection)  # and with it the grab
+
+
+GET_SELECTION_OWNER = 23
+
+
+def _requests(client, server, held):
+    """Passes a client's requests on; on each look at a selection's owner, the
+    answers to it are held back for a second from then."""
+    pending, order, setup = b"", "little", True
+    while data := client.recv(65536):
+        pending += data
+        while len(pending) >= 12 or (not setup and len(pending) >= 4):
+            if setup:
+                order = "little" if pending[:1] == b"l" else "big"
+                name, key = (int.from_bytes(pending[i:i + 2], order) for i in (6, 8))
+                size = 12 + -(-name // 4) * 4 + -(-key // 4) * 4
+            else:
+                size = int.from_bytes(pending[2:4], order) * 4
+                if size == 0:  # BIG-REQUESTS: the length follows
+                    if len(pending) < 8:
+                        break
+                    size = int.from_bytes(pending[4:8], order) * 4
+                if pending[0] == GET_SELECTION_OWNER:
+                    held[0] = time.monotonic() + 1
+            if len(pending) < size:
+                break
+            pending, setup = pending[size:], False
+        server.sendall(data)
+
+
+def _answers(server, client, held):
+    while data := server.recv(65536):
+        time.sleep(max(0, held[0] - time.monotonic()))
+        client.sendall(data)
+
+
+@contextlib.contextmanager
+def slow_to_answer_claims(display):
+    """The display as another display name, whose answers to a look at a
+    selection's owner come a second late, as over a slow link: two games started
+    together then both look at the game's claim before either has taken it."""
+    listener = socket.socket(socket.AF_UNIX)
+    for number in range(600, 700):
+        path = f"/tmp/.X11-unix/X{number}"
+        if not os.path.exists(path):
+            listener.bind(path)
+            break
+    listener.listen(8)
+
+    def serve():
+        with contextlib.suppress(OSError):
+            while True:
+                client = listener.accept()[0]
+                server = socket.socket(socket.AF_UNIX)
+                server.connect(f"/tmp/.X11-unix/X{display.lstrip(':')}")
+                held = [0.0]
+                for pump, source, sink in ((_requests, client, server), (_answers, server, client)):
+                    threading.Thread(target=_pass, args=(pump, source, sink, held),
+                                     daemon=True).start()
+    threading.Thread(target=serve, daemon=True).start()
+    try:
+        yield f":{number}"
+    finally:
+        listener.close()
+        os.unlink(path)
+
+
+def _pass(pump, source, sink, held):
+    """One direction of a proxied connection; its end ends both."""
+    with contextlib.suppress(OSError):
+        pump(source, sink, held)
+    for s in (source, sink):
+        with contextlib.suppress(OSError):
+            s.shutdown(socket.SHUT_RDWR)
 
 
 def window_manager(display):
