@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real game's processor time a frame on each SDL 1.2 runtime this machine
-# has and on three screen sizes, under Xvfb (bench/frame_cpu.py): what
+# has and on screens from 1366x768 to 3840x2160, under Xvfb (bench/frame_cpu.py): what
 # presenting frames costs, which scripts/bench.sh does not see.
 # Usage: scripts/bench_runtimes.sh [--rounds N] [--frames N]
 set -euo pipefail
