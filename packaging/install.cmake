@@ -107,15 +107,13 @@ endif()
 configure_file("${CMAKE_CURRENT_LIST_DIR}/${FIENDS_APP_ID}.metainfo.xml.in"
                "${FIENDS_STAGE}/${FIENDS_APP_ID}.metainfo.xml" @ONLY)
 # Where the system's SDL 1.2 is classic (Debian 12), sdl12-compat comes as an
-# extra package; elsewhere (Debian 13) it is the SDL 1.2 the package depends on.
+# extra package, which the launcher takes: classic SDL cannot aim on a Wayland
+# desktop, nor fit the game to other screens. Elsewhere (Debian 13) it is the
+# SDL 1.2 the package depends on.
 if(FIENDS_SDL_RUNTIME STREQUAL "classic")
-  set(FIENDS_CONTROL_RECOMMENDS "Recommends: libsdl1.2-compat\n")
-  set(FIENDS_CONTROL_SCREENS " With libsdl1.2-compat installed the game runs on it and fills screens of
- any size; with the classic SDL 1.2 alone it needs a 1280x800 mode.")
+  set(FIENDS_CONTROL_DEPENDS ", libsdl1.2-compat")
 else()
-  set(FIENDS_CONTROL_RECOMMENDS "")
-  set(FIENDS_CONTROL_SCREENS " It runs on sdl12-compat, SDL 1.2 on top of SDL 2, which fits the game to
- screens of any size.")
+  set(FIENDS_CONTROL_DEPENDS "")
 endif()
 configure_file("${CMAKE_CURRENT_LIST_DIR}/control.in" "${FIENDS_STAGE}/control" @ONLY)
 

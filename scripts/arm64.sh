@@ -30,18 +30,20 @@ apt_install() {
 apt_install g++-aarch64-linux-gnu qemu-user-static mmdebstrap
 if [ "${1:-}" = --package ]; then
     dpkg --print-foreign-architectures | grep -qx arm64 || $sudo dpkg --add-architecture arm64
-    apt_install libsdl1.2debian:arm64 libsdl-image1.2:arm64 libstdc++6:arm64
+    apt_install libsdl1.2debian:arm64 libsdl-image1.2:arm64 libxrandr2:arm64 libstdc++6:arm64
 fi
 
 sysroot=${FIENDS_ARM64_SYSROOT:-$PWD/build-arm64-sysroot}
-if [ ! -e "$sysroot/.complete" ]; then
+include=libsdl1.2-dev,libsdl-image1.2-dev,libpng-dev,libx11-dev,libxrandr-dev,libgtest-dev,libstdc++6
+# Made again when the packages it should hold change.
+if [ "$(cat "$sysroot/.complete" 2>/dev/null)" != "$include" ]; then
     release=$(. /etc/os-release && echo "$VERSION_CODENAME")
     echo "Unpacking Debian $release's arm64 packages into $sysroot" >&2
     rm -rf "$sysroot" "$sysroot.tar"
     # Unpacked only (no maintainer scripts run), so no arm64 code runs here.
     # Through a tarball, which a user can unpack without owning its devices.
     mmdebstrap --quiet --variant=extract --arch=arm64 --format=tar \
-        --include=libsdl1.2-dev,libsdl-image1.2-dev,libpng-dev,libx11-dev,libgtest-dev,libstdc++6 \
+        --include="$include" \
         "$release" "$sysroot.tar" "deb ${FIENDS_DEBIAN_MIRROR:-http://deb.debian.org/debian} $release main" >&2
     mkdir "$sysroot"
     tar -C "$sysroot" --exclude=./dev -xf "$sysroot.tar"
@@ -51,6 +53,6 @@ if [ ! -e "$sysroot/.complete" ]; then
         while IFS= read -r -d '' link; do
             ln -sfn "$(realpath -m --relative-to="$(dirname "$link")" "$sysroot$(readlink "$link")")" "$link"
         done
-    touch "$sysroot/.complete"
+    echo "$include" >"$sysroot/.complete"
 fi
 echo "$sysroot"

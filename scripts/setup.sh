@@ -21,12 +21,16 @@ case ${1:-} in
 --windows) windows=1; shift ;;
 esac
 
-packages=(build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libx11-dev)
+# libsdl1.2-compat: on Debian 12, sdl12-compat in a private directory, which
+# scripts/play.sh takes (classic SDL 1.2 cannot aim on a Wayland desktop) and
+# the tests run on too.
+packages=(build-essential cmake pkg-config libsdl1.2-dev libsdl-image1.2-dev libpng-dev libx11-dev
+          libxrandr-dev libsdl1.2-compat)
 if [ -z "$game_only" ]; then
-    # libsdl1.2-compat: the second SDL 1.2 runtime, in a private directory,
-    # which the tests run on too; openbox: the window manager of some of them.
+    # openbox: the window manager of some of the tests; weston with XWayland: the
+    # Wayland session of others.
     packages+=(libgtest-dev libbenchmark-dev xvfb xdotool x11-utils imagemagick python3
-               openbox libsdl1.2-compat desktop-file-utils appstream lintian git)
+               openbox weston xwayland desktop-file-utils appstream lintian git)
 fi
 # The Windows package test unpacks the zip.
 [ -z "$windows" ] || packages+=(unzip)

@@ -52,6 +52,10 @@ if [ -n "${CI:-}" ] && ctest --test-dir build -N -L compat | grep -q "^Total Tes
     echo "no tests on sdl12-compat: is libsdl1.2-compat installed?" >&2
     exit 1
 fi
+if [ -n "${CI:-}" ] && ctest --test-dir build -N -L wayland | grep -q "^Total Tests: 0$"; then
+    echo "no tests in a Wayland session: are weston and xwayland installed?" >&2
+    exit 1
+fi
 ctest --test-dir build --output-on-failure -j"$(nproc)" -LE soak
 
 # Warnings are errors in build/ under CI already; here GCC's instrumented code

@@ -6,6 +6,9 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
+#include <fcntl.h>
+#include <sys/file.h>
 
 #include <chrono>
 #include <cstdio>
@@ -13,6 +16,7 @@
 #include <cstring>
 #include <future>
 #include <memory>
+#include <string>
 #include <thread>
 
 namespace {
@@ -66,13 +70,50 @@ bool take_selection()
     return free;
 }
 
-// Classic SDL 1.2 (before sdl12-compat's 1.2.50) takes the pointer before the
-// first frame, waiting without a word for as long as another program holds it.
-bool sdl_waits_for_the_pointer()
+// Classic SDL 1.2 ended at 1.2.15; sdl12-compat numbers its releases from 1.2.50.
+bool classic_sdl()
 {
     return SDL_Linked_Version()->patch < 50;
 }
 
+// XWayland names its outputs XWAYLAND0, XWAYLAND1, ...
+bool on_xwayland()
+{
+    int event_base = 0;
+    int error_base = 0;
+    if (!XRRQueryExtension(connection, &event_base, &error_base)) {
+        return false;
+    }
+    XRRScreenResources* screen =
+        XRRGetScreenResourcesCurrent(connection, DefaultRootWindow(connection));
+    bool found = false;
+    for (int i = 0; screen != nullptr && i < screen->noutput && !found; ++i) {
+        XRROutputInfo* output = XRRGetOutputInfo(connection, screen, screen->outputs[i]);
+        found = output != nullptr && std::strncmp(output->name, "XWAYLAND", 8) == 0;
+        XRRFreeOutputInfo(output);
+    }
+    XRRFreeScreenResources(screen);
+    return found;
+}
+
+// XWayland lets other clients on while one holds the server grab, so the
+// selection alone would let two games started together both play. Its games
+// run on this machine, in the player's session: a lock in the session's own
+// directory, held for as long as the game runs, makes the claim one there.
+bool take_session_lock()
+{
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr || runtime[0] != '/') {
+        return true; // no session directory: the selection alone
+    }
+    const std::string path =
+        std::string(runtime) + "/fiends-display" + DisplayString(connection) + ".lock";
+    const int lock = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    return lock == -1 || flock(lock, LOCK_EX | LOCK_NB) == 0;
+}
+
+// Classic SDL takes the pointer before the first frame, waiting without a word
+// for as long as another program holds it.
 void say_if_pointer_held()
 {
     const int grab = XGrabPointer(connection, DefaultRootWindow(connection), False, 0,
@@ -80,7 +121,7 @@ void say_if_pointer_held()
     if (grab == GrabSuccess) {
         XUngrabPointer(connection, CurrentTime);
         XSync(connection, False);
-    } else if (grab == AlreadyGrabbed && sdl_waits_for_the_pointer()) {
+    } else if (grab == AlreadyGrabbed && classic_sdl()) {
         std::fputs("Waiting for another program to let go of the pointer\n", stderr);
     }
 }
@@ -137,7 +178,15 @@ void display_claim()
     }
     claimed = true;
     XSetIOErrorHandler(display_lost);
-    if (!take_selection()) {
+    const bool xwayland = on_xwayland();
+    // Classic SDL's managed window, empty, lies over the game's there, and the
+    // pointer is dead wherever they overlap: a game that cannot aim.
+    if (xwayland && classic_sdl()) {
+        report_fatal("Classic SDL 1.2 cannot aim under XWayland: install sdl12-compat "
+                     "(Debian 12: libsdl1.2-compat) and start the game again\n");
+        std::exit(1);
+    }
+    if ((xwayland && !take_session_lock()) || !take_selection()) {
         report_fatal("A game is already running on display %s\n", DisplayString(connection));
         std::exit(1);
     }

@@ -185,9 +185,10 @@ def find_bars(img, colour):
 
 
 @contextlib.contextmanager
-def xvfb(size=(SCREEN_W, SCREEN_H), wm=False):
+def xvfb(size=(SCREEN_W, SCREEN_H), wm=False, wayland=False):
     """A private X server (24 bits, 1280x800 unless asked otherwise) with a
-    window manager if asked; stopped on the way out, whatever happened."""
+    window manager, or a Wayland session, if asked; stopped on the way out,
+    whatever happened."""
     # The server picks a free display itself and names it once it accepts
     # clients, so tests running side by side never race for one. -noreset: it
     # would reset when its first client leaves, refusing one that comes then.
@@ -208,21 +209,64 @@ def xvfb(size=(SCREEN_W, SCREEN_H), wm=False):
             raise RuntimeError(f"the X server ended with status {server.wait()}")
         display = f":{number}"
         SERVERS[display] = server
-        if wm:
+        if wayland:
+            manager = wayland_session(display, size)
+        elif wm:
             manager = window_manager(display)
         yield display
     finally:
         if manager:
             stop(manager)
         stop(server)
+        if display in SESSIONS:
+            shutil.rmtree(SESSIONS.pop(display)["XDG_RUNTIME_DIR"], ignore_errors=True)
 
 
 SERVERS = {}  # display -> its Xvfb, for scenarios that take the display away
+# display -> the environment that puts a game into the Wayland session on it
+SESSIONS = {}
 
 
 def on_display(display):
     """This process's environment, with programs sent to that display."""
     return {**os.environ, "DISPLAY": display}
+
+
+def game_display(display):
+    """The X display a game started on `display` draws on: XWayland's, in a
+    Wayland session."""
+    return SESSIONS.get(display, {}).get("DISPLAY", display)
+
+
+def wayland_session(display, size):
+    """Weston on the X server, as a window filling it (its x11 backend), with
+    XWayland: input sent to the X server reaches the game through weston's
+    seat, as a real mouse's and keyboard's do, and the X server's screen shows
+    what weston shows. The compositor stands in for the X server in SERVERS."""
+    runtime = tempfile.mkdtemp(prefix="fiends-wayland-")
+    socket_name = f"wayland-fiends{display.lstrip(':')}"
+    log = open(os.path.join(runtime, "weston.log"), "w+")
+    # Weston 12 renamed its backend and renderer options.
+    version = subprocess.run(["weston", "--version"], capture_output=True, text=True).stdout
+    renamed = int(re.search(r"(\d+)\.", version).group(1)) >= 12
+    weston = subprocess.Popen(
+        ["weston", *(["--backend=x11", "--renderer=pixman"] if renamed else
+                     ["--backend=x11-backend.so", "--use-pixman"]),
+         f"--width={size[0]}", f"--height={size[1]}", "--idle-time=0", "--xwayland",
+         f"--socket={socket_name}", f"--log={log.name}"],
+        env={**on_display(display), "XDG_RUNTIME_DIR": runtime}, stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+    deadline = time.monotonic() + 20 * SLOW
+    while not (said := re.search(r"xserver listening on display (:\d+)", log.read())):
+        if time.monotonic() > deadline or weston.poll() is not None:
+            stop(weston)
+            raise RuntimeError(f"no XWayland from weston: {open(log.name).read()[-2000:]}")
+        log.seek(0)
+        time.sleep(0.1)
+    SESSIONS[display] = {"DISPLAY": said.group(1), "WAYLAND_DISPLAY": socket_name,
+                         "XDG_RUNTIME_DIR": runtime}
+    SERVERS[display] = weston
+    return weston
 
 
 @contextlib.contextmanager
@@ -370,11 +414,11 @@ class Game:
         """`prefix` runs the game through another command; standard output
         is read line by line unless it is given elsewhere, or with `read_every`
         through a one-page pipe read that often (in seconds)."""
-        env = dict(os.environ)
+        env = {**os.environ, **SESSIONS.get(display, {})}
         if drop_display:
             env.pop("DISPLAY", None)
         else:
-            env["DISPLAY"] = display
+            env["DISPLAY"] = game_display(display)
         for name in unset:
             env.pop(name, None)
         env.update(extra_env or {})

@@ -5,7 +5,7 @@
 # before with another maintainer, which must not stick); lintian --pedantic has
 # nothing to say; the control fields (name, version for this release,
 # architecture, section, maintainer, the SDL runtime packages among the
-# dependencies, sdl12-compat recommended where SDL 1.2 is classic); exactly the install's files in Debian's places for games, with
+# dependencies, sdl12-compat too where SDL 1.2 is classic); exactly the install's files in Debian's places for games, with
 # sane modes; a desktop entry that starts /usr/games/fiends; an unpacked tree
 # whose launcher reaches the game's first frame. The second clone belongs to
 # an ordinary user, who builds it; root then installs from that build, and the
@@ -66,7 +66,7 @@ lintian --pedantic -EI --fail-on error,warning,info,pedantic "$deb" ||
     fail "lintian has something to say about the package"
 
 echo "== control fields"
-dpkg-deb -f "$deb" Package Version Architecture Section Maintainer Depends Recommends
+dpkg-deb -f "$deb" Package Version Architecture Section Maintainer Depends
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = fiends ] || fail "package name is not fiends"
 [ "$(field Version)" = "$version" ] || fail "package version is not $version"
@@ -74,12 +74,12 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = games ] || fail "section is not games"
 [ -n "$(field Maintainer)" ] || fail "no maintainer"
 depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//')
-for runtime in libsdl1.2debian libsdl-image1.2 libc6; do
+# Beside classic SDL (Debian 12), sdl12-compat too: the launcher takes it.
+runtimes="libsdl1.2debian libsdl-image1.2 libc6"
+[ "$sdl_runtime" != classic ] || runtimes="$runtimes libsdl1.2-compat"
+for runtime in $runtimes; do
     echo "$depends" | grep -qx "$runtime" || fail "Depends lacks $runtime"
 done
-if [ "$sdl_runtime" = classic ]; then
-    field Recommends | grep -qw libsdl1.2-compat || fail "sdl12-compat is not recommended"
-fi
 
 echo "== contents"
 pictures=$(cd "$source_dir/images" && ls -- *.png)
