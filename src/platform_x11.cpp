@@ -76,11 +76,16 @@ bool classic_sdl()
     return SDL_Linked_Version()->patch < 50;
 }
 
-// XWayland names its outputs XWAYLAND0, XWAYLAND1, ...
+// XWayland says so through an extension of its own since 23.1; before, only
+// the names of its outputs, XWAYLAND0, XWAYLAND1, ..., told.
 bool on_xwayland()
 {
+    int opcode = 0;
     int event_base = 0;
     int error_base = 0;
+    if (XQueryExtension(connection, "XWAYLAND", &opcode, &event_base, &error_base)) {
+        return true;
+    }
     if (!XRRQueryExtension(connection, &event_base, &error_base)) {
         return false;
     }

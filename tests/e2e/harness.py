@@ -263,6 +263,13 @@ def wayland_session(display, size):
             raise RuntimeError(f"no XWayland from weston: {open(log.name).read()[-2000:]}")
         log.seek(0)
         time.sleep(0.1)
+    # Weston starts XWayland at its first client; the session is up once it answers.
+    while subprocess.run(["xdpyinfo", "-display", said.group(1)], capture_output=True,
+                         env={**os.environ, "XDG_RUNTIME_DIR": runtime}).returncode:
+        if time.monotonic() > deadline:
+            stop(weston)
+            raise RuntimeError(f"XWayland did not answer: {open(log.name).read()[-2000:]}")
+        time.sleep(0.2)
     SESSIONS[display] = {"DISPLAY": said.group(1), "WAYLAND_DISPLAY": socket_name,
                          "XDG_RUNTIME_DIR": runtime}
     SERVERS[display] = weston
