@@ -263,9 +263,13 @@ def wayland_session(display, size):
             raise RuntimeError(f"no XWayland from weston: {open(log.name).read()[-2000:]}")
         log.seek(0)
         time.sleep(0.1)
-    # Weston starts XWayland at its first client; the session is up once it answers.
-    while subprocess.run(["xdpyinfo", "-display", said.group(1)], capture_output=True,
-                         env={**os.environ, "XDG_RUNTIME_DIR": runtime}).returncode:
+    # Weston starts XWayland at its first client, and (weston 14) ends it with
+    # its last: the session is up once XWayland answers, and a client stays, as
+    # a desktop's own do, so that a game is never the one to start it again.
+    libx11 = ctypes.CDLL("libX11.so.6")
+    libx11.XOpenDisplay.restype = ctypes.c_void_p
+    libx11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    while not libx11.XOpenDisplay(said.group(1).encode()):
         if time.monotonic() > deadline:
             stop(weston)
             raise RuntimeError(f"XWayland did not answer: {open(log.name).read()[-2000:]}")
