@@ -836,7 +836,6 @@ def name(s):
 SCENARIOS = {name(s): s for s in [
     Scenario(startup, windows=True),
     Scenario(startup, session="xwayland"),
-    Scenario(move_right, session="xwayland", runtime="compat"),
     Scenario(move_right, windows=True),
     # The one a cross build's game, slow under its emulator, plays.
     Scenario(blaster, emulated=True, windows=True),
