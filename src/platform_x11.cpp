@@ -1,14 +1,14 @@
 // The display under X: the game's own connection to the X server, beside SDL's,
 // for one game a display, a lost display ending the game, and a click giving the
-// game the keyboard back.
+// game the keyboard back. The display entry points on Linux: a game that SDL 2
+// draws through a Wayland compositor is handed to platform_wayland.cpp.
 #include "platform.h"
+#include "platform_wayland.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xrandr.h>
-#include <fcntl.h>
-#include <sys/file.h>
 
 #include <chrono>
 #include <cstdio>
@@ -46,11 +46,11 @@ int display_lost(Display* lost)
     std::_Exit(1);
 }
 
-bool drawing_through_x()
+bool drawing_through(const char* system)
 {
     char name[32] = "";
     SDL_VideoDriverName(name, sizeof name);
-    return std::strcmp(name, "x11") == 0;
+    return std::strcmp(name, system) == 0;
 }
 
 // Classic SDL 1.2 waits for ever for a pointer another game holds, without a
@@ -101,22 +101,6 @@ bool on_xwayland()
     return found;
 }
 
-// XWayland lets other clients on while one holds the server grab, so the
-// selection alone would let two games started together both play. Its games
-// run on this machine, in the player's session: a lock in the session's own
-// directory, held for as long as the game runs, makes the claim one there.
-bool take_session_lock()
-{
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime == nullptr || runtime[0] != '/') {
-        return true; // no session directory: the selection alone
-    }
-    const std::string path =
-        std::string(runtime) + "/fiends-display" + DisplayString(connection) + ".lock";
-    const int lock = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    return lock == -1 || flock(lock, LOCK_EX | LOCK_NB) == 0;
-}
-
 // Classic SDL takes the pointer before the first frame, waiting without a word
 // for as long as another program holds it.
 void say_if_pointer_held()
@@ -147,6 +131,9 @@ bool looking_for_x()
 // never comes; the game ends before SDL can wait as well.
 bool display_answers()
 {
+    if (wayland_looked_for()) {
+        return wayland_answers();
+    }
     if (connection != nullptr || !looking_for_x()) {
         return true;
     }
@@ -162,13 +149,18 @@ bool display_answers()
     return true;
 }
 
-// Does nothing when SDL does not draw through X.
+// Does nothing when SDL draws neither through X nor through Wayland.
 void display_claim()
 {
     if (claimed) {
         return;
     }
-    if (!drawing_through_x()) {
+    if (drawing_through("wayland")) {
+        wayland_claim();
+    } else {
+        wayland_close();
+    }
+    if (!drawing_through("x11")) {
         if (connection != nullptr) {
             XCloseDisplay(connection);
             connection = nullptr;
@@ -191,7 +183,10 @@ void display_claim()
                      "(Debian 12: libsdl1.2-compat) and start the game again\n");
         std::exit(1);
     }
-    if ((xwayland && !take_session_lock()) || !take_selection()) {
+    // XWayland lets other clients on while one holds the server grab, so the
+    // selection alone would let two games started together both play there.
+    if ((xwayland && !take_session_lock(std::string("x11") + DisplayString(connection))) ||
+        !take_selection()) {
         report_fatal("A game is already running on display %s\n", DisplayString(connection));
         std::exit(1);
     }
@@ -203,7 +198,7 @@ void display_claim()
 // remote desktop puts it.
 bool display_keeps_pointer_shown()
 {
-    return connection != nullptr;
+    return connection != nullptr || drawing_through("wayland");
 }
 
 // Without a window manager nothing else gives the keyboard back once another

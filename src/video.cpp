@@ -49,11 +49,14 @@ constexpr std::array<const char*, 4> UNSHOWN_DRIVERS{"aalib", "caca", "offscreen
 // software, at 6 to 12 times classic SDL's processor time. The game draws every
 // frame in software anyway, so SDL 2's software renderer presents it for one
 // copy; nearest scaling keeps the pictures' pixels sharp on other screen sizes.
-// Classic SDL ignores these, and a player's own settings win.
-constexpr std::array<std::pair<const char*, const char*>, 3> SDL2_PRESENTING{{
+// On a Wayland compositor without decorations of its own, SDL 2 would load
+// libdecor to frame a window that is full-screen anyway, and libdecor talks on
+// standard error. Classic SDL ignores these, and a player's own settings win.
+constexpr std::array<std::pair<const char*, const char*>, 4> SDL2_PRESENTING{{
     {"SDL_RENDER_DRIVER", "software"},
     {"SDL_FRAMEBUFFER_ACCELERATION", "0"},
     {"SDL12COMPAT_SCALE_METHOD", "nearest"},
+    {"SDL_VIDEO_WAYLAND_ALLOW_LIBDECOR", "0"},
 }};
 
 // SDL is shut down before the line is written, so that a driver which took over

@@ -122,7 +122,7 @@ def startup(ctx):
     once the game is up; a second copy on the display, and the display lost
     under the game. Classic SDL under XWayland refuses to play blind."""
     w = ctx.world
-    shown = harness.game_display(ctx.display)
+    shown = harness.named_display(ctx.display)
     if ctx.session and os.environ.get("FIENDS_SDL_RUNTIME") == "classic":
         # Classic SDL's empty managed window would lie over the game's.
         run_failing(ctx, ctx.repo, "Classic SDL 1.2 cannot aim under XWayland: install "
@@ -130,9 +130,13 @@ def startup(ctx):
         return
     if not ctx.windows:
         with case("two started together"):
-            with harness.slow_to_answer_claims(shown) as slow:
+            # An X server slow to answer the claim's look widens the window in
+            # which both could find the display free; a Wayland game's claim
+            # asks no server.
+            with harness.slow_to_answer_claims(harness.game_display(ctx.display)) as slow:
+                native = ctx.session == "wayland"
                 pair = [Game(ctx.game, ctx.display, ctx.repo, size=ctx.size,
-                             extra_env={"DISPLAY": slow}) for _ in range(2)]
+                             extra_env={} if native else {"DISPLAY": slow}) for _ in range(2)]
                 ctx.running.extend(pair)
                 pair[0].wait_frames(1, timeout=30, or_exit=True)
                 pair[1].wait_frames(1, timeout=30, or_exit=True)
@@ -141,7 +145,7 @@ def startup(ctx):
                 expect("one of two games started together to end", len(ended) == 1,
                        "one ended, one playing", f"{len(ended)} ended")
                 ends_at_once(ended[0], "the other to say why",
-                             f"A game is already running on display {slow}\n")
+                             f"A game is already running on display {shown if native else slow}\n")
                 quit_with_escape(next(g for g in pair if g not in ended))
     game = start(ctx)
     pointer = (600, 300)
@@ -163,10 +167,7 @@ def startup(ctx):
             problems.append(f"{len(demons)} demons under full blue bars, not 2")
         if w.icons(img) != [True, True, True, False]:
             problems.append(f"life icons at x=10,70,130,190: {w.icons(img)}")
-        # Weston's x11 backend passes the X server's pointer on as motion, not
-        # as a place: a plain X client (xev) in the session does not get the
-        # place either, so there is no place to look for the cursor at.
-        if not ctx.session and w.cursor_at(img, *pointer) < 0.9:
+        if w.cursor_at(img, *pointer) < 0.9:
             problems.append(f"no cursor at the pointer {pointer}")
         return not problems, "; ".join(problems)
 
@@ -758,6 +759,29 @@ def no_display(ctx):
                         env={"DISPLAY": name})
             took = time.monotonic() - started
         expect("to give up on it soon", took < 10, "under 10 s", f"{took:.1f} s")
+    if os.environ.get("FIENDS_SDL_RUNTIME") != "compat":
+        return  # only SDL 2 draws through Wayland
+    runtime = tempfile.mkdtemp(prefix="fiends-e2e-", dir=ctx.artefacts)
+    native = {"SDL_VIDEODRIVER": "wayland", "XDG_RUNTIME_DIR": runtime}
+    with case("silent compositor"), socket.socket(socket.AF_UNIX) as s:
+        s.bind(os.path.join(runtime, "silent"))
+        s.listen(8)
+        run_failing(ctx, ctx.repo, "Unable to init SDL: No answer from display silent in 5 seconds\n",
+                    env={**native, "WAYLAND_DISPLAY": "silent"})
+    if shutil.which("weston"):
+        with case("compositor without a seat"):
+            # SDL 2 crashed on one.
+            weston = harness.start_weston("headless", runtime, "seatless")
+            try:
+                deadline = time.monotonic() + 10 * harness.SLOW
+                while not os.path.exists(os.path.join(runtime, "seatless")):
+                    expect("weston to start", time.monotonic() < deadline, "its socket", "none")
+                    time.sleep(0.1)
+                run_failing(ctx, ctx.repo, "Unable to init SDL: Display seatless has no seat: no "
+                            "keyboard and no pointer to play with\n",
+                            env={**native, "WAYLAND_DISPLAY": "seatless"})
+            finally:
+                harness.stop(weston)
 
 
 @contextlib.contextmanager
@@ -820,8 +844,9 @@ def closed_or_full_streams(ctx):
 # screen of its own, under a window manager (the name says which); runtime: the
 # only one it runs on, else it runs on every one tested; emulated: a cross
 # build plays it too, under its emulator; sanitize: the sanitizer build only;
-# windows: the Windows build plays it too, under Wine; session: "xwayland", in a
-# Wayland session (weston), the game through XWayland.
+# windows: the Windows build plays it too, under Wine; session: in a Wayland
+# session (weston), the game drawn through XWayland ("xwayland") or natively
+# ("wayland", which only SDL 2 can, under sdl12-compat).
 Scenario = collections.namedtuple("Scenario", "play size runtime emulated sanitize windows session",
                                   defaults=(None, None, False, False, False, None))
 
@@ -836,10 +861,17 @@ def name(s):
 SCENARIOS = {name(s): s for s in [
     Scenario(startup, windows=True),
     Scenario(startup, session="xwayland"),
+    Scenario(startup, runtime="compat", session="wayland"),
     Scenario(move_right, windows=True),
+    Scenario(move_right, runtime="compat", session="xwayland"),
+    Scenario(move_right, runtime="compat", session="wayland"),
     # The one a cross build's game, slow under its emulator, plays.
     Scenario(blaster, emulated=True, windows=True),
+    Scenario(blaster, runtime="compat", session="xwayland"),
+    Scenario(blaster, runtime="compat", session="wayland"),
     Scenario(spawn_and_clear, windows=True),
+    Scenario(spawn_and_clear, runtime="compat", session="xwayland"),
+    Scenario(spawn_and_clear, runtime="compat", session="wayland"),
     Scenario(game_over, windows=True),
     Scenario(output_and_escape, windows=True),
     Scenario(broken_pictures, windows=True),
@@ -951,7 +983,7 @@ def main():
         copy_tree(ctx.repo, ctx.home)
     ctx.size = scenario.size or (SCREEN_W, SCREEN_H)
     ctx.session = scenario.session
-    with xvfb(ctx.size, wm=scenario.size is not None, wayland=scenario.session is not None) as display:
+    with xvfb(ctx.size, wm=scenario.size is not None, session=scenario.session) as display:
         ctx.display = display
         try:
             check_runtime(args.sdl_probe)

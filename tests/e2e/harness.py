@@ -185,10 +185,11 @@ def find_bars(img, colour):
 
 
 @contextlib.contextmanager
-def xvfb(size=(SCREEN_W, SCREEN_H), wm=False, wayland=False):
+def xvfb(size=(SCREEN_W, SCREEN_H), wm=False, session=None):
     """A private X server (24 bits, 1280x800 unless asked otherwise) with a
-    window manager, or a Wayland session, if asked; stopped on the way out,
-    whatever happened."""
+    window manager, or a Wayland session ("xwayland": games drawn through
+    XWayland, "wayland": natively), if asked; stopped on the way out, whatever
+    happened."""
     # The server picks a free display itself and names it once it accepts
     # clients, so tests running side by side never race for one. -noreset: it
     # would reset when its first client leaves, refusing one that comes then.
@@ -209,8 +210,8 @@ def xvfb(size=(SCREEN_W, SCREEN_H), wm=False, wayland=False):
             raise RuntimeError(f"the X server ended with status {server.wait()}")
         display = f":{number}"
         SERVERS[display] = server
-        if wayland:
-            manager = wayland_session(display, size)
+        if session:
+            manager = wayland_session(display, size, native=session == "wayland")
         elif wm:
             manager = window_manager(display)
         yield display
@@ -238,24 +239,25 @@ def game_display(display):
     return SESSIONS.get(display, {}).get("DISPLAY", display)
 
 
-def wayland_session(display, size):
+def named_display(display):
+    """The display a game started on `display` names in what it says: the X
+    display it draws on, or the Wayland compositor's when it draws natively."""
+    session = SESSIONS.get(display, {})
+    return session["WAYLAND_DISPLAY"] if "SDL_VIDEODRIVER" in session else game_display(display)
+
+
+def wayland_session(display, size, native=False):
     """Weston on the X server, as a window filling it (its x11 backend), with
     XWayland: input sent to the X server reaches the game through weston's
     seat, as a real mouse's and keyboard's do, and the X server's screen shows
-    what weston shows. The compositor stands in for the X server in SERVERS."""
+    what weston shows. The compositor stands in for the X server in SERVERS.
+    A native game is asked to draw through Wayland, as a player asks SDL 2."""
     runtime = tempfile.mkdtemp(prefix="fiends-wayland-")
     socket_name = f"wayland-fiends{display.lstrip(':')}"
     log = open(os.path.join(runtime, "weston.log"), "w+")
-    # Weston 12 renamed its backend and renderer options.
-    version = subprocess.run(["weston", "--version"], capture_output=True, text=True).stdout
-    renamed = int(re.search(r"(\d+)\.", version).group(1)) >= 12
-    weston = subprocess.Popen(
-        ["weston", *(["--backend=x11", "--renderer=pixman"] if renamed else
-                     ["--backend=x11-backend.so", "--use-pixman"]),
-         f"--width={size[0]}", f"--height={size[1]}", "--idle-time=0", "--xwayland",
-         f"--socket={socket_name}", f"--log={log.name}"],
-        env={**on_display(display), "XDG_RUNTIME_DIR": runtime}, stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
+    weston = start_weston(
+        "x11", runtime, socket_name, f"--width={size[0]}", f"--height={size[1]}", "--xwayland",
+        f"--log={log.name}", env=on_display(display))
     deadline = time.monotonic() + 20 * SLOW
     while not (said := re.search(r"xserver listening on display (:\d+)", log.read())):
         if time.monotonic() > deadline or weston.poll() is not None:
@@ -274,10 +276,31 @@ def wayland_session(display, size):
             stop(weston)
             raise RuntimeError(f"XWayland did not answer: {open(log.name).read()[-2000:]}")
         time.sleep(0.2)
+    # Weston's x11 backend passes the X server's pointer on as motion, which
+    # moves weston's own pointer from where it starts (100, 100). Pushed into
+    # the top left corner together, the two pointers then agree, and a place
+    # given to the X server is the place weston gives a game.
+    subprocess.run(["xdotool", "mousemove", str(size[0] - 1), str(size[1] - 1), "mousemove",
+                    "0", "0"], env=on_display(display), check=True)
     SESSIONS[display] = {"DISPLAY": said.group(1), "WAYLAND_DISPLAY": socket_name,
-                         "XDG_RUNTIME_DIR": runtime}
+                         "XDG_RUNTIME_DIR": runtime, **({"SDL_VIDEODRIVER": "wayland"} if native else {})}
     SERVERS[display] = weston
     return weston
+
+
+def start_weston(backend, runtime, socket_name, *options, env=os.environ):
+    """Weston on one of its backends ("x11", "headless"), its socket in the
+    session directory `runtime`."""
+    # Weston 12 renamed its backend and renderer options.
+    version = subprocess.run(["weston", "--version"], capture_output=True, text=True).stdout
+    renamed = int(re.search(r"(\d+)\.", version).group(1)) >= 12
+    pixman = ["--renderer=pixman"] if renamed else ["--use-pixman"]
+    return subprocess.Popen(
+        ["weston", f"--backend={backend}" if renamed else f"--backend={backend}-backend.so",
+         *(pixman if backend == "x11" else []), "--idle-time=0", f"--socket={socket_name}",
+         *options],
+        env={**env, "XDG_RUNTIME_DIR": runtime}, stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL, preexec_fn=_die_with_parent)
 
 
 @contextlib.contextmanager
