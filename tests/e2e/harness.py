@@ -276,12 +276,6 @@ def wayland_session(display, size, native=False):
             stop(weston)
             raise RuntimeError(f"XWayland did not answer: {open(log.name).read()[-2000:]}")
         time.sleep(0.2)
-    # Weston's x11 backend passes the X server's pointer on as motion, which
-    # moves weston's own pointer from where it starts (100, 100). Pushed into
-    # the top left corner together, the two pointers then agree, and a place
-    # given to the X server is the place weston gives a game.
-    subprocess.run(["xdotool", "mousemove", str(size[0] - 1), str(size[1] - 1), "mousemove",
-                    "0", "0"], env=on_display(display), check=True)
     SESSIONS[display] = {"DISPLAY": said.group(1), "WAYLAND_DISPLAY": socket_name,
                          "XDG_RUNTIME_DIR": runtime, **({"SDL_VIDEODRIVER": "wayland"} if native else {})}
     SERVERS[display] = weston
@@ -563,6 +557,13 @@ class Game:
     def point(self, x, y):
         """Puts the pointer at (x, y) on the screen at once, as a tablet, a touch
         screen or a remote desktop does."""
+        if self.display in SESSIONS:
+            # Weston's x11 backend passes the X server's pointer on as motion,
+            # which moves weston's own pointer from wherever it is: it starts
+            # at (100, 100), and weston 14 was seen to leave it elsewhere after
+            # a game through XWayland ended. Pushed into the far corners
+            # together, the two pointers agree.
+            self.xdo("mousemove", self.size[0] - 1, self.size[1] - 1, "mousemove", 0, 0)
         self.xdo("mousemove", x, y)
 
     def glide(self, x, y):
