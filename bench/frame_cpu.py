@@ -37,13 +37,12 @@ def wineserver():
 def servers():
     """This process's display servers: its X servers, compositors and theirs
     (XWayland)."""
-    def children(pid):
-        return subprocess.run(["pgrep", "-P", str(pid)], capture_output=True,
+    def children(pid, *names):
+        pids = subprocess.run(["pgrep", "-P", str(pid)], capture_output=True,
                               text=True).stdout.split()
-    mine = [p for p in children(os.getpid())
-            if open(f"/proc/{p}/comm").read().strip() in ("Xvfb", "weston")]
-    return [int(p) for p in mine + [c for p in mine for c in children(p)]
-            if open(f"/proc/{p}/comm").read().strip() in ("Xvfb", "weston", "Xwayland")]
+        return [int(p) for p in pids if open(f"/proc/{p}/comm").read().strip() in names]
+    mine = children(os.getpid(), "Xvfb", "weston")
+    return mine + [c for p in mine for c in children(p, "Xwayland")]
 
 
 def sample(binary, repo, runtime_env, size, frames, emulator=(), session=None):

@@ -1,8 +1,8 @@
 // What the game asks of the system under it. One implementation a platform,
 // chosen by CMake: on Linux platform_posix.cpp (the process, its streams and
 // files) with platform_x11.cpp and platform_wayland.cpp (the display systems),
-// on Windows platform_windows.cpp. Nothing else in the game calls the operating system or
-// the window system directly.
+// on Windows platform_windows.cpp. Nothing else in the game calls the operating
+// system or the window system directly.
 #pragma once
 
 #include <cstdio>

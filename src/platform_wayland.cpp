@@ -26,9 +26,6 @@
 
 namespace {
 
-// As long as an X server has to answer a new connection.
-constexpr int ANSWER_SECONDS = 5;
-
 // The protocol's own object is 1; a client numbers the objects it makes from 2.
 // Each message: the object, then its size in bytes (high half) and opcode.
 constexpr uint32_t DISPLAY_OBJECT = 1;
@@ -83,13 +80,13 @@ uint32_t word_at(const std::string& in, std::size_t at)
     return word;
 }
 
-// A global's message: its name, the interface's length with its NUL, the
-// interface, then its version.
-bool names_seat(const std::string& message)
+// A global's message, `size` bytes at the start of `in`: its name, the
+// interface's length with its NUL, the interface, then its version.
+bool names_seat(const std::string& in, std::size_t size)
 {
     static constexpr char SEAT[] = "wl_seat";
-    return message.size() >= 16 + sizeof SEAT && word_at(message, 12) == sizeof SEAT &&
-           std::memcmp(message.data() + 16, SEAT, sizeof SEAT) == 0;
+    return size >= 16 + sizeof SEAT && word_at(in, 12) == sizeof SEAT &&
+           std::memcmp(in.data() + 16, SEAT, sizeof SEAT) == 0;
 }
 
 enum class Answer { SEAT, NO_SEAT, SILENT, OTHER };
@@ -107,18 +104,21 @@ Answer ask_for_seat()
     std::string in;
     bool seat = false;
     for (;;) {
-        while (in.size() >= HEADER_BYTES && in.size() >= (word_at(in, 4) >> 16)) {
+        while (in.size() >= HEADER_BYTES) {
             const std::size_t size = word_at(in, 4) >> 16;
-            const uint32_t object = word_at(in, 0);
-            const uint32_t opcode = word_at(in, 4) & 0xFFFF;
             if (size < HEADER_BYTES) {
                 return Answer::OTHER; // not a Wayland compositor
             }
+            if (in.size() < size) {
+                break; // the rest of it is still on its way
+            }
+            const uint32_t object = word_at(in, 0);
+            const uint32_t opcode = word_at(in, 4) & 0xFFFF;
             if (object == CALLBACK_OBJECT && opcode == DONE_EVENT) {
                 return seat ? Answer::SEAT : Answer::NO_SEAT;
             }
             seat = seat || (object == REGISTRY_OBJECT && opcode == GLOBAL_EVENT &&
-                            names_seat(in.substr(0, size)));
+                            names_seat(in, size));
             in.erase(0, size);
         }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -153,9 +153,6 @@ void end_when_compositor_goes()
 
 bool wayland_looked_for()
 {
-    if (SDL_Linked_Version()->patch < 50) {
-        return false; // classic SDL 1.2 draws through X only
-    }
     const char* driver = std::getenv("SDL_VIDEODRIVER");
     if (driver != nullptr && driver[0] != '\0') {
         return std::strncmp(driver, "wayland", 7) == 0;

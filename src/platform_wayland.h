@@ -5,7 +5,11 @@
 
 #include <string>
 
-// Where SDL will look for a Wayland compositor before an X server: asked for
+// How long a display (an X server, a compositor) has to answer a new
+// connection: a remote one over a slow link answers within a second.
+constexpr int ANSWER_SECONDS = 5;
+
+// Where SDL 2 will look for a Wayland compositor before an X server: asked for
 // it, or no X display named.
 bool wayland_looked_for();
 // As display_answers, for the compositor: false, with SDL's error saying why,

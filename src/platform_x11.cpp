@@ -25,9 +25,6 @@ namespace {
 // connection closes, however the game ended.
 constexpr const char* GAME_SELECTION = "_FIENDS_GAME";
 
-// How long the server has to answer a new connection: a remote one over a slow
-// link answers within a second.
-constexpr int ANSWER_SECONDS = 5;
 
 Display* connection = nullptr;
 bool claimed = false;
@@ -131,8 +128,8 @@ bool looking_for_x()
 // never comes; the game ends before SDL can wait as well.
 bool display_answers()
 {
-    if (wayland_looked_for()) {
-        return wayland_answers();
+    if (!classic_sdl() && wayland_looked_for()) {
+        return wayland_answers(); // classic SDL 1.2 draws through X only
     }
     if (connection != nullptr || !looking_for_x()) {
         return true;
